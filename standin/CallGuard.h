@@ -1,0 +1,53 @@
+// Every callback that the stand-in host offers goes through `guarded`: it
+// consults the fault plan, runs the call, records it in the ledger and never
+// lets a C++ exception out into the effect.
+#pragma once
+
+#include <exception>
+#include <string>
+
+#include "Host.h"
+
+namespace standin {
+
+// body(give_null) returns the call's error code; give_null asks it to answer
+// success with a null result, as a faulty host would.
+template <typename Body>
+PF_Err guarded(const char* name, std::string args, Body&& body)
+{
+    Host& host = Host::current();
+    PF_Err err = PF_Err_NONE;
+    const auto fault = host.faults().next(name);
+    if (fault && !fault->null_result) {
+        err = fault->code;
+    } else {
+        try {
+            err = body(fault.has_value());
+        } catch (const std::exception& e) {
+            host.ledger().misuse(std::string(name) + ": " + e.what());
+            err = PF_Err_INTERNAL_STRUCT_DAMAGED;
+        } catch (...) {
+            host.ledger().misuse(std::string(name) + ": unknown exception");
+            err = PF_Err_INTERNAL_STRUCT_DAMAGED;
+        }
+    }
+    host.ledger().record(name, std::move(args), err);
+    return err;
+}
+
+// For the host's pointer-returning calls (new handle, lock): a fault makes
+// them return null, and the call is recorded with 0 or 4.
+template <typename T, typename Body>
+T* guarded_ptr(const char* name, std::string args, Body&& body)
+{
+    T* out = nullptr;
+    guarded(name, std::move(args), [&](bool give_null) {
+        out = give_null ? nullptr : body();
+        return out ? PF_Err_NONE : PF_Err_OUT_OF_MEMORY;
+    });
+    return out;
+}
+
+std::string hex(const void* p);
+
+} // namespace standin

@@ -1,0 +1,157 @@
+#include "Handles.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include "CallGuard.h"
+#include "PF_Suites.h"
+
+namespace standin {
+
+Handles::~Handles()
+{
+    for (Record* r : records_) {
+        std::free(r->block);
+        delete r;
+    }
+}
+
+PF_Handle Handles::create(A_HandleSize size)
+{
+    auto* r = new Record{std::malloc(size ? size : 1), size, 0};
+    if (!r->block) {
+        delete r;
+        return nullptr;
+    }
+    // Fresh host memory is not zeroed: make reads of unset bytes visible.
+    std::memset(r->block, 0xCD, size);
+    records_.insert(r);
+    return &r->block;
+}
+
+Handles::Record* Handles::find(PF_Handle handle) const
+{
+    auto* r = reinterpret_cast<Record*>(handle);
+    return records_.count(r) ? r : nullptr;
+}
+
+void Handles::destroy(PF_Handle handle)
+{
+    Record* r = find(handle);
+    if (!r)
+        throw std::logic_error("not a live handle: " + hex(handle));
+    records_.erase(r);
+    std::free(r->block);
+    delete r;
+}
+
+bool Handles::live(PF_Handle handle) const { return find(handle) != nullptr; }
+
+A_HandleSize Handles::size(PF_Handle handle) const
+{
+    Record* r = find(handle);
+    return r ? r->size : 0;
+}
+
+int Handles::locks(PF_Handle handle) const
+{
+    Record* r = find(handle);
+    return r ? r->locks : 0;
+}
+
+void* Handles::block(PF_Handle handle) const
+{
+    Record* r = find(handle);
+    return r ? r->block : nullptr;
+}
+
+int Handles::locked_count() const
+{
+    int n = 0;
+    for (const Record* r : records_)
+        n += r->locks > 0;
+    return n;
+}
+
+void* Handles::lock(PF_Handle handle)
+{
+    Record* r = find(handle);
+    if (!r)
+        throw std::logic_error("lock of a handle that is not live: " + hex(handle));
+    ++r->locks;
+    return r->block;
+}
+
+void Handles::unlock(PF_Handle handle)
+{
+    Record* r = find(handle);
+    if (!r)
+        throw std::logic_error("unlock of a handle that is not live: " + hex(handle));
+    if (r->locks == 0)
+        throw std::logic_error("unlock of a handle that is not locked: " + hex(handle));
+    --r->locks;
+}
+
+namespace {
+
+Handles& handles() { return Host::current().handles(); }
+
+PF_Handle new_handle(A_HandleSize size)
+{
+    return static_cast<PF_Handle>(guarded_ptr<void>("PF Handle Suite v2.new", std::to_string(size),
+                                                    [&] { return handles().create(size); }));
+}
+
+void* lock_handle(PF_Handle handle)
+{
+    return guarded_ptr<void>("PF Handle Suite v2.lock", hex(handle),
+                             [&] { return handles().lock(handle); });
+}
+
+void unlock_handle(PF_Handle handle)
+{
+    guarded("PF Handle Suite v2.unlock", hex(handle), [&](bool) {
+        handles().unlock(handle);
+        return PF_Err_NONE;
+    });
+}
+
+void dispose_handle(PF_Handle handle)
+{
+    guarded("PF Handle Suite v2.dispose", hex(handle), [&](bool) {
+        handles().destroy(handle);
+        return PF_Err_NONE;
+    });
+}
+
+A_HandleSize handle_size(PF_Handle handle)
+{
+    A_HandleSize size = 0;
+    guarded("PF Handle Suite v2.size", hex(handle), [&](bool) {
+        if (!handles().live(handle))
+            throw std::logic_error("size of a handle that is not live: " + hex(handle));
+        size = handles().size(handle);
+        return PF_Err_NONE;
+    });
+    return size;
+}
+
+PF_Err resize_handle(A_HandleSize, PF_Handle*)
+{
+    return guarded("PF Handle Suite v2.resize", "", [](bool) -> PF_Err {
+        throw std::logic_error("resize is not offered by the stand-in host");
+    });
+}
+
+const PF_HandleSuite1 kHandleSuite = {new_handle, lock_handle,  unlock_handle,
+                                      dispose_handle, handle_size, resize_handle};
+
+} // namespace
+
+const void* Handles::suite_table()
+{
+    return &kHandleSuite;
+}
+
+} // namespace standin

@@ -1,0 +1,132 @@
+#include "Host.h"
+
+#include <cstdio>
+#include <sstream>
+
+#include "CallGuard.h"
+#include "AEGP_Suites.h"
+#include "PF_Suites.h"
+#include "Suites.h"
+
+namespace standin {
+
+namespace {
+Host* g_current = nullptr;
+
+// Stands in every entry of a suite that the stand-in host does not offer
+// yet: a call is a misuse, recorded instead of crashing.
+void unoffered_entry()
+{
+    Host::current().ledger().misuse("call of a suite entry that the stand-in host does not offer");
+}
+using Placeholder = void (*)();
+const Placeholder kPlaceholderTable[64] = {
+#define P8 unoffered_entry, unoffered_entry, unoffered_entry, unoffered_entry, \
+           unoffered_entry, unoffered_entry, unoffered_entry, unoffered_entry
+    P8, P8, P8, P8, P8, P8, P8, P8
+#undef P8
+};
+} // namespace
+
+const void* placeholder_suite_table() { return kPlaceholderTable; }
+
+std::string hex(const void* p)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%p", p);
+    return buf;
+}
+
+Host::Host(HostOptions options) : options_(std::move(options))
+{
+    if (g_current)
+        throw HostError("only one stand-in host may run at a time");
+    g_current = this;
+    install_suites();
+
+    utils_.ansi = util_ansi_callbacks();
+    in_data_.utils = &utils_;
+    in_data_.effect_ref = reinterpret_cast<PF_ProgPtr>(&effect_ref_token_);
+    in_data_.appl_id = options_.appl_id;
+    in_data_.version = 13 << 16 | 15;
+    in_data_.quality = PF_Quality_HI;
+    in_data_.time_scale = 25;
+    in_data_.time_step = 1;
+    in_data_.downsample_x = in_data_.downsample_y = {1, 1};
+    in_data_.pixel_aspect_ratio = {1, 1};
+    in_data_.pica_basicP = suites_.basic_suite();
+}
+
+Host::~Host()
+{
+    module_.reset();
+    g_current = nullptr;
+}
+
+Host& Host::current()
+{
+    if (!g_current)
+        throw HostError("no stand-in host is running");
+    return *g_current;
+}
+
+void Host::install_suites()
+{
+    suites_.add(kPFHandleSuite, kPFHandleSuiteVersion1, Handles::suite_table());
+    suites_.add(kPFANSISuite, kPFANSISuiteVersion1, ansi_suite_table());
+    suites_.add(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion3, utility_suite7_table());
+    // Acquirable, but their operations belong to later parts of the host.
+    for (auto [name, version] : {std::pair{"AEGP Memory Suite", 1}, {"PF World Transform Suite", 1},
+                                 {"PF AE App Suite", 6}, {"AEGP Persistent Data Suite", 3},
+                                 {"PF Iterate8 Suite", 1}, {"PF iterate16 Suite", 1},
+                                 {"PF ColorParamSuite", 1}, {"AEGP Utility Suite", 11},
+                                 {"PF PointParamSuite", 1}, {"PF World Suite", 2}})
+        suites_.add(name, version, placeholder_suite_table());
+}
+
+PF_Err Host::load(PF_Err registration_answer)
+{
+    const std::string path = options_.plugin_path.empty() ? Module::default_path() : options_.plugin_path;
+    module_ = std::make_unique<Module>(path);
+    return module_->register_effect(suites_.basic_suite(), registration_answer);
+}
+
+Module& Host::module()
+{
+    if (!module_)
+        throw HostError("the effect module is not loaded");
+    return *module_;
+}
+
+PF_Err Host::command(PF_Cmd cmd, PF_ParamDef** params, PF_LayerDef* output, void* extra)
+{
+    PF_EffectMainFunc entry = module().effect_main();
+    return entry(cmd, &in_data_, &out_data_, params, output, extra);
+}
+
+void Host::refuse_suite(const std::string& name, int version, PF_Err code, int nth)
+{
+    const std::string key = SuiteRegistry::acquire_key(name, version);
+    if (code == PF_Err_NONE)
+        faults_.give_null(key, nth, true);
+    else
+        faults_.fail(key, nth, code, true);
+}
+
+void Host::note_registration(const std::string& name, AEGP_PluginID id)
+{
+    registered_name_ = name;
+    last_plugin_id_ = id;
+}
+
+std::string Host::held() const
+{
+    std::ostringstream out;
+    for (const auto& [key, count] : suites_.held())
+        out << "suite \"" << key.first << "\" " << key.second << " x" << count << "; ";
+    if (handles_.locked_count())
+        out << handles_.locked_count() << " locked handle(s); ";
+    return out.str();
+}
+
+} // namespace standin

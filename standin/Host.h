@@ -1,0 +1,80 @@
+// The stand-in host: loads the effect as the real host does and drives it
+// through EffectMain with records, callbacks and suites of its own.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "Faults.h"
+#include "Handles.h"
+#include "Ledger.h"
+#include "Module.h"
+#include "PF_Entry.h"
+#include "SuiteRegistry.h"
+
+namespace standin {
+
+struct HostOptions {
+    std::string plugin_path;                   // empty: beside the running program
+    A_u_long appl_id = PF_ApplId_AFTER_EFFECTS; // PF_ApplId_PREMIERE for Premiere Pro
+};
+
+class Host {
+public:
+    // One host at a time: the C callbacks reach it through current().
+    explicit Host(HostOptions options = {});
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    static Host& current();
+
+    // Load the module and call its registration entry. Throws HostError
+    // when the module cannot be loaded; returns the entry's result.
+    PF_Err load(PF_Err registration_answer = PF_Err_NONE);
+    Module& module();
+
+    // Sends one command through EffectMain with the host's records.
+    PF_Err command(PF_Cmd cmd, PF_ParamDef** params = nullptr, PF_LayerDef* output = nullptr,
+                   void* extra = nullptr);
+    PF_Err global_setup() { return command(PF_Cmd_GLOBAL_SETUP); }
+    PF_Err about() { return command(PF_Cmd_ABOUT); }
+
+    PF_InData& in_data() { return in_data_; }
+    PF_OutData& out_data() { return out_data_; }
+    Ledger& ledger() { return ledger_; }
+    Faults& faults() { return faults_; }
+    SuiteRegistry& suites() { return suites_; }
+    Handles& handles() { return handles_; }
+    const HostOptions& options() const { return options_; }
+
+    // Makes a suite's acquisition fail from its nth attempt on: with `code`,
+    // or, when code is 0, with success and a null pointer.
+    void refuse_suite(const std::string& name, int version, PF_Err code, int nth = 1);
+
+    // The plug-in ids handed out by AEGP_RegisterWithAEGP, and the names.
+    AEGP_PluginID last_plugin_id() const { return last_plugin_id_; }
+    const std::string& registered_name() const { return registered_name_; }
+    void note_registration(const std::string& name, AEGP_PluginID id);
+
+    // What the effect still holds of the host, as text; empty when nothing.
+    std::string held() const;
+
+private:
+    void install_suites();
+
+    HostOptions options_;
+    Ledger ledger_;
+    Faults faults_;
+    SuiteRegistry suites_;
+    Handles handles_;
+    std::unique_ptr<Module> module_;
+    PF_InData in_data_{};
+    PF_OutData out_data_{};
+    PF_UtilCallbacks utils_{};
+    int effect_ref_token_ = 0;
+    AEGP_PluginID last_plugin_id_ = 0;
+    std::string registered_name_;
+};
+
+} // namespace standin

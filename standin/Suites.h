@@ -1,0 +1,15 @@
+// The suite tables of the stand-in host, one source file each.
+#pragma once
+
+#include "PF_Callbacks.h"
+
+namespace standin {
+
+const void* ansi_suite_table();
+const PF_ANSICallbacks& util_ansi_callbacks();
+const void* utility_suite7_table();
+// A table whose every entry records a misuse: for suites that are
+// acquirable but whose operations the host does not offer.
+const void* placeholder_suite_table();
+
+} // namespace standin
