@@ -5,6 +5,8 @@
 #include "AEFX_SuiteScoper.h"
 #include "AEGP_SuiteHandler.h"
 #include "Marrowtick_Strings.h"
+#include "fontchooser/FontChooser.h"
+#include "overlay/Handlers.h"
 
 AEGP_PluginID G_my_plugin_id = 0;
 
@@ -43,13 +45,30 @@ PF_Err GlobalSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* /*para
 }
 
 PF_Err Dispatch(A_u_long cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
-                PF_LayerDef* output, void* /*extra*/)
+                PF_LayerDef* output, void* extra)
 {
     switch (cmd) {
     case PF_Cmd_ABOUT:
         return About(in_data, out_data, params, output);
     case PF_Cmd_GLOBAL_SETUP:
         return GlobalSetup(in_data, out_data, params, output);
+    case PF_Cmd_PARAMS_SETUP:
+        return ParamsSetup(in_data, out_data, params, output);
+    case PF_Cmd_SEQUENCE_SETUP:
+        return SequenceSetup(in_data, out_data);
+    case PF_Cmd_SEQUENCE_RESETUP:
+        return SequenceResetup(in_data, out_data);
+    case PF_Cmd_SEQUENCE_FLATTEN:
+        return SequenceFlatten(in_data, out_data);
+    case PF_Cmd_SEQUENCE_SETDOWN:
+        return SequenceSetdown(in_data, out_data);
+    case PF_Cmd_RENDER:
+        return Render(in_data, out_data, params, output);
+    case PF_Cmd_USER_CHANGED_PARAM:
+        return UserChangedParam(in_data, out_data, params, output,
+                                static_cast<const PF_UserChangedParamExtra*>(extra));
+    case PF_Cmd_GET_FLATTENED_SEQUENCE_DATA:
+        return GetFlattenedSequenceData(in_data, out_data);
     default:
         return PF_Err_NONE;
     }

@@ -55,6 +55,11 @@ Host::Host(HostOptions options) : options_(std::move(options))
     in_data_.downsample_x = in_data_.downsample_y = {1, 1};
     in_data_.pixel_aspect_ratio = {1, 1};
     in_data_.pica_basicP = suites_.basic_suite();
+
+    // The host's own parameter 0: the layer the effect is applied to.
+    PF_ParamDef input{};
+    input.param_type = PF_Param_LAYER;
+    params_.push_back(input);
 }
 
 Host::~Host()
@@ -101,7 +106,15 @@ Module& Host::module()
 PF_Err Host::command(PF_Cmd cmd, PF_ParamDef** params, PF_LayerDef* output, void* extra)
 {
     PF_EffectMainFunc entry = module().effect_main();
-    return entry(cmd, &in_data_, &out_data_, params, output, extra);
+    return entry(cmd, &in_data_, &out_data_, params ? params : param_list(), output, extra);
+}
+
+PF_ParamDef** Host::param_list()
+{
+    param_ptrs_.clear();
+    for (PF_ParamDef& def : params_)
+        param_ptrs_.push_back(&def);
+    return param_ptrs_.empty() ? nullptr : param_ptrs_.data();
 }
 
 void Host::refuse_suite(const std::string& name, int version, PF_Err code, int nth)

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Faults.h"
 #include "Handles.h"
@@ -34,9 +35,16 @@ public:
     PF_Err load(PF_Err registration_answer = PF_Err_NONE);
     Module& module();
 
-    // Sends one command through EffectMain with the host's records.
+    // Sends one command through EffectMain with the host's records. Without
+    // a params argument the effect gets the instance's parameter list.
     PF_Err command(PF_Cmd cmd, PF_ParamDef** params = nullptr, PF_LayerDef* output = nullptr,
                    void* extra = nullptr);
+
+    // The effect instance's parameters as the host holds them: [0] is the
+    // input layer, then every definition the effect added, in order.
+    std::vector<PF_ParamDef>& params() { return params_; }
+    // Pointers into params(), in index order, as EffectMain receives them.
+    PF_ParamDef** param_list();
     PF_Err global_setup() { return command(PF_Cmd_GLOBAL_SETUP); }
     PF_Err about() { return command(PF_Cmd_ABOUT); }
 
@@ -69,6 +77,8 @@ private:
     SuiteRegistry suites_;
     Handles handles_;
     std::unique_ptr<Module> module_;
+    std::vector<PF_ParamDef> params_;
+    std::vector<PF_ParamDef*> param_ptrs_;
     PF_InData in_data_{};
     PF_OutData out_data_{};
     PF_UtilCallbacks utils_{};
