@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cairo.h>
+
+#include "overlay/PixelCallbacks.h"
+
+namespace {
+
+// A 3x2 surface whose pixels are given as bytes in memory order: blue, green, red, alpha.
+class SurfaceOf {
+public:
+    explicit SurfaceOf(const std::array<std::array<unsigned char, 4>, 6>& pixels)
+        : surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 3, 2))
+    {
+        cairo_surface_flush(surface_);
+        unsigned char* data = cairo_image_surface_get_data(surface_);
+        const int stride = cairo_image_surface_get_stride(surface_);
+        for (int i = 0; i < 6; ++i)
+            for (int b = 0; b < 4; ++b)
+                data[(i / 3) * stride + (i % 3) * 4 + b] = pixels[i][b];
+        cairo_surface_mark_dirty(surface_);
+    }
+    ~SurfaceOf() { cairo_surface_destroy(surface_); }
+    void* refcon() const { return surface_; }
+
+private:
+    cairo_surface_t* surface_;
+};
+
+PF_Pixel at8(const SurfaceOf& s, A_long x, A_long y, PF_Pixel in = {9, 9, 9, 9})
+{
+    PF_Pixel out{77, 77, 77, 77};
+    EXPECT_EQ(MySimpleTextFunc8(s.refcon(), x, y, &in, &out), PF_Err_NONE);
+    return out;
+}
+
+PF_Pixel16 at16(const SurfaceOf& s, A_long x, A_long y, PF_Pixel16 in = {9, 9, 9, 9})
+{
+    PF_Pixel16 out{7777, 7777, 7777, 7777};
+    EXPECT_EQ(MySimpleTextFunc16(s.refcon(), x, y, &in, &out), PF_Err_NONE);
+    return out;
+}
+
+template <typename Pixel>
+::testing::AssertionResult IsArgb(const Pixel& p, int a, int r, int g, int b)
+{
+    if (p.alpha == a && p.red == r && p.green == g && p.blue == b)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got argb (" << int(p.alpha) << ", " << int(p.red)
+                                         << ", " << int(p.green) << ", " << int(p.blue)
+                                         << "), expected (" << a << ", " << r << ", " << g << ", "
+                                         << b << ")";
+}
+
+} // namespace
+
+TEST(PixelArithmetic, WorkedValues)
+{
+    const std::pair<int, int> widened[] = {{0, 0},       {1, 129},     {2, 257},     {3, 386},
+                                           {100, 12850}, {127, 16320}, {128, 16448}, {200, 25700},
+                                           {254, 32639}, {255, 32768}};
+    for (auto [v, expected] : widened)
+        EXPECT_EQ(widen8to16(A_u_char(v)), expected) << "v " << v;
+    // Below 255: v x 128.5 rounded half up.
+    for (int v = 0; v < 255; ++v)
+        ASSERT_EQ(widen8to16(A_u_char(v)), (v * 257 + 1) / 2) << "v " << v;
+
+    const std::array<int, 3> unpremultiplied[] = {
+        {0, 128, 0},     {64, 128, 128},   {128, 128, 255}, {1, 2, 128},
+        {1, 3, 85},      {2, 3, 170},      {100, 200, 128}, {127, 254, 128},
+        {1, 254, 1},     {200, 254, 201},  {50, 51, 250},   {1, 1, 255},
+        {17, 255, 17},   {0, 0, 0},
+    };
+    for (auto [c, a, expected] : unpremultiplied)
+        EXPECT_EQ(unpremultiply8(A_u_char(c), A_u_char(a)), expected) << c << ", " << a;
+}
+
+TEST(PixelCallbacks, ConvertSurfacePixelsToStraightAlpha)
+{
+    const SurfaceOf s({{
+        {0, 0, 0, 0},         // (0,0) transparent
+        {128, 255, 7, 255},   // (1,0) opaque: colour kept
+        {64, 0, 64, 128},     // (2,0) half alpha
+        {1, 0, 1, 1},         // (0,1) alpha 1
+        {200, 100, 50, 254},  // (1,1)
+        {0, 0, 0, 0},
+    }});
+
+    EXPECT_TRUE(IsArgb(at8(s, 0, 0), 0, 0, 0, 0));
+    EXPECT_TRUE(IsArgb(at8(s, 1, 0), 255, 7, 255, 128));
+    EXPECT_TRUE(IsArgb(at8(s, 2, 0), 128, 128, 0, 128));
+    EXPECT_TRUE(IsArgb(at8(s, 0, 1), 1, 255, 0, 255));
+    EXPECT_TRUE(IsArgb(at8(s, 1, 1), 254, 50, 100, 201));
+
+    EXPECT_TRUE(IsArgb(at16(s, 0, 0), 0, 0, 0, 0));
+    EXPECT_TRUE(IsArgb(at16(s, 1, 0), 32768, 900, 32768, 16448));
+    EXPECT_TRUE(IsArgb(at16(s, 2, 0), 16448, 16448, 0, 16448));
+    EXPECT_TRUE(IsArgb(at16(s, 0, 1), 129, 32768, 0, 32768));
+    EXPECT_TRUE(IsArgb(at16(s, 1, 1), 32639, 6425, 12850, 25829));
+
+    // The source pixel plays no part.
+    EXPECT_TRUE(IsArgb(at8(s, 2, 0, {255, 255, 255, 255}), 128, 128, 0, 128));
+    EXPECT_TRUE(IsArgb(at16(s, 2, 0, {32768, 0, 32768, 0}), 16448, 16448, 0, 16448));
+}
+
+TEST(PixelCallbacks, NullRefconAndOutsideTheSurface)
+{
+    PF_Pixel in8{1, 2, 3, 4}, out8{5, 6, 7, 8};
+    EXPECT_EQ(MySimpleTextFunc8(nullptr, 0, 0, &in8, &out8), PF_Err_NONE);
+    EXPECT_TRUE(IsArgb(out8, 5, 6, 7, 8));
+    PF_Pixel16 in16{1, 2, 3, 4}, out16{5, 6, 7, 8};
+    EXPECT_EQ(MySimpleTextFunc16(nullptr, 0, 0, &in16, &out16), PF_Err_NONE);
+    EXPECT_TRUE(IsArgb(out16, 5, 6, 7, 8));
+
+    const SurfaceOf s({{{255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255},
+                        {255, 255, 255, 255}, {255, 255, 255, 255}, {255, 255, 255, 255}}});
+    for (auto [x, y] : {std::pair{-1, 0}, {3, 0}, {0, -1}, {0, 2}, {-2147483647 - 1, 1}}) {
+        EXPECT_TRUE(IsArgb(at8(s, x, y), 0, 0, 0, 0)) << x << "," << y;
+        EXPECT_TRUE(IsArgb(at16(s, x, y), 0, 0, 0, 0)) << x << "," << y;
+    }
+    EXPECT_TRUE(IsArgb(at8(s, 2, 1), 255, 255, 255, 255));
+}
