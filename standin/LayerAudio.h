@@ -6,7 +6,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <vector>
 
 #include "AudioClip.h"
@@ -74,7 +73,7 @@ private:
     std::optional<AudioClip> clip_;
     int channel_ = 0;
     std::map<PF_UFixed, std::vector<float>> resampled_; // interleaved, clip's channels
-    std::set<AudioWindow*> held_;
+    std::map<AudioWindow*, std::unique_ptr<AudioWindow>> held_;
 };
 
 } // namespace standin
