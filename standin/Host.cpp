@@ -80,12 +80,16 @@ void Host::install_suites()
     suites_.add(kPFHandleSuite, kPFHandleSuiteVersion1, Handles::suite_table());
     suites_.add(kPFANSISuite, kPFANSISuiteVersion1, ansi_suite_table());
     suites_.add(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion3, utility_suite7_table());
+    suites_.add(kPFPointParamSuite, kPFPointParamSuiteVersion1, point_param_suite_table());
+    suites_.add(kPFColorParamSuite, kPFColorParamSuiteVersion1, color_param_suite_table());
+    suites_.add(kPFWorldSuite, kPFWorldSuiteVersion2, Worlds::suite_table());
+    suites_.add(kPFWorldTransformSuite, kPFWorldTransformSuiteVersion1, world_transform_suite_table());
+    suites_.add(kPFIterate8Suite, kPFIterate8SuiteVersion1, iterate8_suite_table());
+    suites_.add(kPFIterate16Suite, kPFIterate16SuiteVersion1, iterate16_suite_table());
+    LayerAudio::install(in_data_.inter);
     // Acquirable, but their operations belong to later parts of the host.
-    for (auto [name, version] : {std::pair{"AEGP Memory Suite", 1}, {"PF World Transform Suite", 1},
-                                 {"PF AE App Suite", 6}, {"AEGP Persistent Data Suite", 3},
-                                 {"PF Iterate8 Suite", 1}, {"PF iterate16 Suite", 1},
-                                 {"PF ColorParamSuite", 1}, {"AEGP Utility Suite", 11},
-                                 {"PF PointParamSuite", 1}, {"PF World Suite", 2}})
+    for (auto [name, version] : {std::pair{"AEGP Memory Suite", 1}, {"PF AE App Suite", 6},
+                                 {"AEGP Persistent Data Suite", 3}, {"AEGP Utility Suite", 11}})
         suites_.add(name, version, placeholder_suite_table());
 }
 
@@ -139,6 +143,10 @@ std::string Host::held() const
         out << "suite \"" << key.first << "\" " << key.second << " x" << count << "; ";
     if (handles_.locked_count())
         out << handles_.locked_count() << " locked handle(s); ";
+    if (audio_.held_count())
+        out << audio_.held_count() << " audio window(s) not checked in; ";
+    if (worlds_.live_count())
+        out << worlds_.live_count() << " world(s) not disposed of; ";
     return out.str();
 }
 

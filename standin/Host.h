@@ -7,11 +7,14 @@
 #include <vector>
 
 #include "Faults.h"
+#include "FrameRender.h"
 #include "Handles.h"
+#include "LayerAudio.h"
 #include "Ledger.h"
 #include "Module.h"
 #include "PF_Entry.h"
 #include "SuiteRegistry.h"
+#include "Worlds.h"
 
 namespace standin {
 
@@ -55,6 +58,23 @@ public:
     SuiteRegistry& suites() { return suites_; }
     Handles& handles() { return handles_; }
     const HostOptions& options() const { return options_; }
+    // The audio of the layer that the effect checks out (every layer
+    // parameter names the same layer); no clip: the layer has no audio.
+    LayerAudio& layer_audio() { return audio_; }
+    // Worlds the effect made through "PF World Suite" 2.
+    Worlds& worlds() { return worlds_; }
+    // Threads of the pixel iteration and transfers: 0 every core, 1 the
+    // calling thread only.
+    void set_threads(int threads) { threads_ = threads < 0 ? 0 : threads; }
+    int threads() const { return threads_; }
+
+    // Renders one frame: sets the input record's time, time base,
+    // downsampling, pixel aspect ratio, quality, size and extent_hint from
+    // the request, params[0].u.ld to *request.input, output.extent_hint to
+    // the whole output, and sends PF_Cmd_RENDER with the instance's
+    // parameters. Returns the effect's result; throws HostError when the
+    // input is missing or differs from the output in size or depth.
+    PF_Err render_frame(const FrameRequest& request, PF_LayerDef& output);
 
     // Makes a suite's acquisition fail from its nth attempt on: with `code`,
     // or, when code is 0, with success and a null pointer.
@@ -65,7 +85,9 @@ public:
     const std::string& registered_name() const { return registered_name_; }
     void note_registration(const std::string& name, AEGP_PluginID id);
 
-    // What the effect still holds of the host, as text; empty when nothing.
+    // What the effect still holds of the host (suites, locked handles, audio
+    // windows not checked in, worlds not disposed of), as text; empty when
+    // nothing.
     std::string held() const;
 
 private:
@@ -76,6 +98,9 @@ private:
     Faults faults_;
     SuiteRegistry suites_;
     Handles handles_;
+    LayerAudio audio_;
+    Worlds worlds_;
+    int threads_ = 0;
     std::unique_ptr<Module> module_;
     std::vector<PF_ParamDef> params_;
     std::vector<PF_ParamDef*> param_ptrs_;

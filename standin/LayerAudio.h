@@ -1,0 +1,79 @@
+// The layer's audio as the effect checks it out: inter.checkout_layer_audio,
+// inter.get_audio_data and inter.checkin_layer_audio, each recorded in the
+// ledger under those names and open to fault injection.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "AudioClip.h"
+#include "PF_Callbacks.h"
+
+namespace standin {
+
+// One check-out's request, as the callback receives it.
+struct AudioRequest {
+    A_long start = 0;      // in time_scale units; may be negative
+    A_long duration = 0;   // in time_scale units; <= 0 gives no samples
+    A_u_long time_scale = 1;
+    PF_UFixed rate = 0;    // 16.16 Hz, > 0
+    A_long bytes_per_sample = 1; // 1, 2 or 4
+    A_long channels = 1;         // >= 1, interleaved
+    A_long fmt_signed = 0;       // 0 unsigned (silence mid-scale: 128, 32768...), 1 signed
+};
+
+// One checked-out window: owned by the host until check-in.
+struct AudioWindow {
+    AudioRequest request;
+    long long first_sample = 0;       // index at the requested rate of the first sample
+    A_long count = 0;                 // sample frames
+    std::vector<unsigned char> bytes; // count * channels * bytes_per_sample, native endian
+};
+
+class LayerAudio {
+public:
+    LayerAudio();
+    ~LayerAudio();
+
+    // The layer's audio; without a clip every check-out gives a null handle.
+    void set_clip(AudioClip clip);
+    void clear_clip();
+    bool has_clip() const { return clip_.has_value(); }
+    const AudioClip* clip() const { return clip_ ? &*clip_ : nullptr; }
+    // Which source channel a one-channel request gets: 1-based, 0 the mix
+    // (average) of all. Throws HostError when the clip has fewer channels.
+    void set_channel(int channel);
+    int channel() const { return channel_; }
+
+    // The window a check-out delivers (host-side, not recorded). Sample i of
+    // the window is sample first_sample + i of the clip resampled (soxr,
+    // cached per rate) to the request's rate, where first_sample is
+    // floor(start * rate / time_scale) and the window ends before
+    // floor((start + duration) * rate / time_scale). Samples before 0 or past
+    // the end are silence. Throws std::invalid_argument on a bad request and
+    // std::length_error past 64 MiB.
+    AudioWindow window(const AudioRequest& request);
+
+    // Windows checked out and not yet checked in.
+    int held_count() const { return int(held_.size()); }
+
+    // Puts the three callbacks into the input record's table.
+    static void install(PF_InteractCallbacks& inter);
+
+    // Used by the callbacks.
+    PF_LayerAudio check_out(const AudioRequest& request);
+    AudioWindow* find(PF_LayerAudio handle) const;
+    void check_in(PF_LayerAudio handle);
+
+private:
+    const std::vector<float>& resampled(PF_UFixed rate);
+
+    std::optional<AudioClip> clip_;
+    int channel_ = 0;
+    std::map<PF_UFixed, std::vector<float>> resampled_; // interleaved, clip's channels
+    std::map<AudioWindow*, std::unique_ptr<AudioWindow>> held_;
+};
+
+} // namespace standin

@@ -1,0 +1,17 @@
+// Splits a run of rows across the host's worker threads, as the real host
+// does for its pixel iteration and transfers.
+#pragma once
+
+#include <functional>
+
+namespace standin {
+
+// Calls work(first, end) on contiguous bands of [0, rows), one band a
+// thread, using up to `threads` threads (0: every core) with the caller's
+// thread as one of them; returns when all are done. `work` must not throw.
+void for_row_bands(int rows, int threads, const std::function<void(int first, int end)>& work);
+
+// The number of threads `threads` stands for (0: every core, at least 1).
+int effective_threads(int threads);
+
+} // namespace standin

@@ -1,0 +1,88 @@
+#include "World.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "Module.h"
+
+namespace standin {
+
+namespace {
+constexpr A_long kMaxSide = 32768;
+constexpr std::size_t kAlign = 64;
+} // namespace
+
+World::World(A_long width, A_long height, bool deep)
+{
+    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide)
+        throw HostError("a world of " + std::to_string(width) + "x" + std::to_string(height) +
+                        " pixels is outside 1..32768 a side");
+    const std::size_t pixel = deep ? sizeof(PF_Pixel16) : sizeof(PF_Pixel);
+    // One spare cache line a row: rowbytes never equals width * pixel size.
+    const std::size_t rowbytes = (std::size_t(width) * pixel / kAlign + 1) * kAlign;
+    bytes_ = rowbytes * std::size_t(height);
+    void* data = std::aligned_alloc(kAlign, bytes_);
+    if (!data)
+        throw HostError("out of memory for a world of " + std::to_string(width) + "x" + std::to_string(height));
+    std::memset(data, 0, bytes_);
+    def_.world_flags = PF_WorldFlag_WRITEABLE | (deep ? PF_WorldFlag_DEEP : 0);
+    def_.data = data;
+    def_.rowbytes = A_long(rowbytes);
+    def_.width = width;
+    def_.height = height;
+    def_.extent_hint = {0, 0, width, height};
+    def_.pix_aspect_ratio = {1, 1};
+    def_.platform_ref = this;
+}
+
+World::~World() { std::free(def_.data); }
+
+World::World(World&& other) noexcept : def_(other.def_), bytes_(other.bytes_)
+{
+    def_.platform_ref = this;
+    other.def_ = {};
+    other.bytes_ = 0;
+}
+
+World& World::operator=(World&& other) noexcept
+{
+    if (this != &other) {
+        std::free(def_.data);
+        def_ = std::exchange(other.def_, {});
+        bytes_ = std::exchange(other.bytes_, 0);
+        def_.platform_ref = this;
+    }
+    return *this;
+}
+
+void World::fill_bytes(unsigned char value)
+{
+    if (def_.data)
+        std::memset(def_.data, value, bytes_);
+}
+
+bool is_deep(const PF_LayerDef& world) { return (world.world_flags & PF_WorldFlag_DEEP) != 0; }
+
+World scaled(const PF_LayerDef& src, PF_RationalScale sx, PF_RationalScale sy)
+{
+    if (sx.num <= 0 || sx.den == 0 || sy.num <= 0 || sy.den == 0)
+        throw HostError("a scale must be a positive fraction");
+    const long long w = (long long)src.width * sx.num / sx.den;
+    const long long h = (long long)src.height * sy.num / sy.den;
+    World out(A_long(w > 0 ? w : 0), A_long(h > 0 ? h : 0), is_deep(src));
+    for (A_long y = 0; y < out.height(); ++y) {
+        const A_long from_y = A_long((long long)y * sy.den / sy.num);
+        for (A_long x = 0; x < out.width(); ++x) {
+            const A_long from_x = A_long((long long)x * sx.den / sx.num);
+            if (out.deep())
+                *pixel16(out.def(), x, y) = *pixel16(src, from_x, from_y);
+            else
+                *pixel8(out.def(), x, y) = *pixel8(src, from_x, from_y);
+        }
+    }
+    return out;
+}
+
+} // namespace standin

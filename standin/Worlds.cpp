@@ -1,0 +1,91 @@
+#include "Worlds.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "CallGuard.h"
+#include "PF_Suites.h"
+
+namespace standin {
+
+void Worlds::create(A_long width, A_long height, bool clear_pix, PF_PixelFormat format, PF_EffectWorld& out)
+{
+    if (format != PF_PixelFormat_ARGB32 && format != PF_PixelFormat_ARGB64)
+        throw std::invalid_argument("pixel format " + std::to_string(format) + " is not offered");
+    if (width < 1 || height < 1 || width > 32768 || height > 32768)
+        throw std::invalid_argument("world size " + std::to_string(width) + "x" + std::to_string(height));
+    auto world = std::make_unique<World>(width, height, format == PF_PixelFormat_ARGB64);
+    if (!clear_pix)
+        world->fill_bytes(0xCD);
+    out = world->def();
+    // The effect's copy of the record is what it hands back: the host's
+    // bookkeeping is the pixel address.
+    out.platform_ref = nullptr;
+    live_.emplace(out.data, std::move(world));
+}
+
+bool Worlds::live(const PF_EffectWorld& world) const { return live_.count(world.data) != 0; }
+
+void Worlds::dispose(PF_EffectWorld& world)
+{
+    auto it = live_.find(world.data);
+    if (it == live_.end())
+        throw std::logic_error("dispose of a world that is not live: " + hex(world.data));
+    live_.erase(it);
+    world.data = nullptr;
+}
+
+namespace {
+
+Worlds& worlds() { return Host::current().worlds(); }
+
+PF_Err new_world(PF_ProgPtr, A_long width, A_long height, PF_Boolean clear_pix, PF_PixelFormat format,
+                 PF_EffectWorld* world)
+{
+    const std::string args = std::to_string(width) + "x" + std::to_string(height) +
+                             " clear=" + std::to_string(int(clear_pix)) + " format=" + std::to_string(format);
+    return guarded("PF World Suite v2.new_world", args, [&](bool give_null) {
+        if (!world)
+            throw std::invalid_argument("null world");
+        if (give_null) {
+            *world = {};
+            return PF_Err_NONE;
+        }
+        worlds().create(width, height, clear_pix != 0, format, *world);
+        return PF_Err_NONE;
+    });
+}
+
+PF_Err dispose_world(PF_ProgPtr, PF_EffectWorld* world)
+{
+    bool released = false;
+    const PF_Err err = guarded("PF World Suite v2.dispose_world", hex(world ? world->data : nullptr), [&](bool) {
+        if (!world)
+            throw std::invalid_argument("null world");
+        worlds().dispose(*world);
+        released = true;
+        return PF_Err_NONE;
+    });
+    // A disposal that reports a failure still frees the world.
+    if (!released && world && worlds().live(*world))
+        worlds().dispose(*world);
+    return err;
+}
+
+PF_Err get_pixel_format(const PF_EffectWorld* world, PF_PixelFormat* format)
+{
+    return guarded("PF World Suite v2.get_pixel_format", hex(world), [&](bool) {
+        if (!world || !format)
+            throw std::invalid_argument("null world or format");
+        *format = is_deep(*world) ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB32;
+        return PF_Err_NONE;
+    });
+}
+
+const PF_WorldSuite2 kWorldSuite = {new_world, dispose_world, get_pixel_format};
+
+} // namespace
+
+const void* Worlds::suite_table() { return &kWorldSuite; }
+
+} // namespace standin
