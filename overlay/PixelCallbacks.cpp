@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
-#include <cairo.h>
+#include "SurfaceGeometry.h"
 
 namespace {
 
@@ -28,17 +30,16 @@ constexpr std::array<A_u_short, 256> make_widen_table()
 
 constexpr std::array<A_u_short, 256> kWiden = make_widen_table();
 
-// The surface's 4 bytes (blue, green, red, alpha) at (x, y), or null when
-// (x, y) lies outside it. Asks cairo afresh on every call.
-const unsigned char* surface_pixel(void* refcon, A_long x, A_long y)
+// The surface's pixel at (x, y) as cairo's native 32-bit word (alpha in the
+// top byte); false when (x, y) lies outside the surface.
+inline bool surface_word(void* refcon, A_long x, A_long y, uint32_t& word)
 {
-    cairo_surface_t* surface = static_cast<cairo_surface_t*>(refcon);
-    const unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    if (!data || x < 0 || y < 0 || x >= cairo_image_surface_get_width(surface) ||
-        y >= cairo_image_surface_get_height(surface))
-        return nullptr;
-    return data + static_cast<std::ptrdiff_t>(y) * stride + static_cast<std::ptrdiff_t>(x) * 4;
+    const SurfaceGeometry g = surface_geometry(refcon);
+    if (!g.data || x < 0 || y < 0 || x >= g.width || y >= g.height)
+        return false;
+    std::memcpy(&word, g.data + static_cast<std::ptrdiff_t>(y) * g.stride + static_cast<std::ptrdiff_t>(x) * 4,
+                sizeof word);
+    return true;
 }
 
 } // namespace
@@ -57,20 +58,22 @@ PF_Err MySimpleTextFunc8(void* refcon, A_long x, A_long y, PF_Pixel* /*in*/, PF_
 {
     if (!refcon)
         return PF_Err_NONE;
-    const unsigned char* p = surface_pixel(refcon, x, y);
-    if (!p) {
+    uint32_t word = 0; // outside the surface: transparent
+    if (!surface_word(refcon, x, y, word)) {
         *out = PF_Pixel{};
         return PF_Err_NONE;
     }
-    out->alpha = p[3];
-    out->red = p[2];
-    out->green = p[1];
-    out->blue = p[0];
-    if (out->alpha > 0 && out->alpha < 255) {
-        out->blue = unpremultiply8(out->blue, out->alpha);
-        out->green = unpremultiply8(out->green, out->alpha);
-        out->red = unpremultiply8(out->red, out->alpha);
+    const A_u_char a = A_u_char(word >> 24);
+    if (a == 0 || a == 255) {
+        // Kept as read: the word's bytes reversed are alpha, red, green, blue.
+        word = __builtin_bswap32(word);
+        std::memcpy(out, &word, sizeof word);
+        return PF_Err_NONE;
     }
+    out->alpha = a;
+    out->blue = unpremultiply8(A_u_char(word), a);
+    out->green = unpremultiply8(A_u_char(word >> 8), a);
+    out->red = unpremultiply8(A_u_char(word >> 16), a);
     return PF_Err_NONE;
 }
 
@@ -78,18 +81,15 @@ PF_Err MySimpleTextFunc16(void* refcon, A_long x, A_long y, PF_Pixel16* /*in*/, 
 {
     if (!refcon)
         return PF_Err_NONE;
-    const unsigned char* p = surface_pixel(refcon, x, y);
-    if (!p) {
+    uint32_t word = 0;
+    if (!surface_word(refcon, x, y, word)) {
         *out = PF_Pixel16{};
         return PF_Err_NONE;
     }
-    const A_u_char a = p[3];
-    const A_u_char b = unpremultiply8(p[0], a);
-    const A_u_char g = unpremultiply8(p[1], a);
-    const A_u_char r = unpremultiply8(p[2], a);
-    out->alpha = widen8to16(a);
-    out->red = widen8to16(r);
-    out->green = widen8to16(g);
-    out->blue = widen8to16(b);
+    const A_u_char a = A_u_char(word >> 24);
+    const A_u_char b = unpremultiply8(A_u_char(word), a);
+    const A_u_char g = unpremultiply8(A_u_char(word >> 8), a);
+    const A_u_char r = unpremultiply8(A_u_char(word >> 16), a);
+    *out = PF_Pixel16{widen8to16(a), widen8to16(r), widen8to16(g), widen8to16(b)};
     return PF_Err_NONE;
 }

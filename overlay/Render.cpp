@@ -8,6 +8,7 @@
 #include "PixelCallbacks.h"
 #include "RenderResources.h"
 #include "SequenceData.h"
+#include "SurfaceGeometry.h"
 #include "TimecodeDecoder.h"
 
 namespace {
@@ -152,9 +153,11 @@ PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
     if (!err) {
         CairoSurface surface(output->width, output->height);
         err = draw_text(in_data, params, suites, position, text, surface);
-        if (!err)
+        if (!err) {
+            const SurfacePublication published(surface.get());
             err = composite(in_data, params, output, suites, world_suite.operator->(),
                             surface.get());
+        }
     }
     return err;
 }
