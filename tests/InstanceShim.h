@@ -1,7 +1,7 @@
 // TEMPORARY until parameter setup lands: the effect's twelve parameters at their defaults.
 #pragma once
 #include "Host.h"
-#include "Params.h"
+#include "overlay/Params.h"
 inline PF_Err set_up_instance(standin::Host& host)
 {
     if (PF_Err err = host.global_setup())

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "LtcSignal.h"
@@ -12,22 +14,63 @@ struct TimeBase {
     A_long step;
 };
 
-struct RateCase {
-    LtcRate rate;
-    TimeBase base;
+// LTC from the host's generator at 44.1 kHz, back in the 8-bit form the
+// encoder made, cut into windows the way the host cuts a check-out.
+class Ltc {
+public:
+    Ltc(TimeBase base, standin::Timecode start, long frames = 80) : base_(base)
+    {
+        standin::LtcSpec spec;
+        spec.fps_num = base.scale;
+        spec.fps_den = unsigned(base.step);
+        spec.start = start;
+        spec.sample_rate = 44100;
+        spec.frames = frames;
+        for (float v : standin::generate_ltc(spec).samples)
+            samples_.push_back(uint8_t(std::lround(v * 128.0f + 128.0f)));
+    }
+
+    // The samples of `frames` frame durations from video frame `first` on;
+    // silence before the signal.
+    std::vector<uint8_t> window(long first, long frames) const
+    {
+        const long long begin = sample_at(first), end = sample_at(first + frames);
+        std::vector<uint8_t> out;
+        for (long long i = begin; i < end; ++i)
+            out.push_back(i >= 0 && i < (long long)samples_.size() ? samples_[std::size_t(i)] : 128);
+        return out;
+    }
+
+    // The default window of video frame n: width 4, offset 0.
+    std::vector<uint8_t> default_window(long n) const { return window(n - 3, 5); }
+
+    std::string decode(const std::vector<uint8_t>& samples, TimeBase base) const
+    {
+        TimecodeText text;
+        decode_ltc_text(samples.data(), A_long(samples.size()), base.scale, base.step, text);
+        return text.chars;
+    }
+    std::string decode(const std::vector<uint8_t>& samples) const { return decode(samples, base_); }
+
+private:
+    long long sample_at(long frame) const
+    {
+        return (long long)std::floor(double(frame) * base_.step * 44100.0 / base_.scale);
+    }
+
+    TimeBase base_;
+    std::vector<uint8_t> samples_;
 };
 
-std::string decode(const std::vector<uint8_t>& samples, TimeBase base)
+// h:m:s:f plus n frames, for stretches that cross no dropped frame number.
+std::string plus(int h, int m, int s, int f, int n, int fps, bool drop)
 {
-    TimecodeText text;
-    decode_ltc_text(samples.data(), static_cast<A_long>(samples.size()), base.scale, base.step,
-                    text);
-    return text.chars;
+    const int total = ((h * 60 + m) * 60 + s) * fps + f + n;
+    char text[16];
+    std::snprintf(text, sizeof text, drop ? "%02d;%02d;%02d;%02d" : "%02d:%02d:%02d:%02d", total / fps / 3600,
+                  total / fps / 60 % 60, total / fps % 60, total % fps);
+    return text;
 }
-
-// The window of video frame n with the default width 4 and offset 0, as LTC
-// frames when LTC frame 0 starts with video frame 0.
-std::vector<uint8_t> default_window(const LtcSignal& ltc, long n) { return ltc.frames(n - 3, 5); }
 
 } // namespace
 
@@ -37,12 +80,12 @@ TEST(AudioWindow, FollowsOffsetAndWidthInFrames)
         A_long t, s, offset, width;
         int64_t start, duration;
     } cases[] = {
-        {100, 1, 0, 4, 97, 5},       // 25/1 at time 100
+        {100, 1, 0, 4, 97, 5},                  // 25/1 at time 100
         {7000, 1001, 0, 1, 7000, 2002},
         {7000, 1001, 0, 4, 7000 - 3003, 5005},
         {7000, 1001, -2, 4, 7000 - 5005, 5005}, // ends at t
         {7000, 1001, 3, 1, 7000 + 3003, 2002},
-        {10, 1, 0, 60, -49, 61},     // before time 0: passed on unclamped
+        {10, 1, 0, 60, -49, 61},                // before time 0: passed on unclamped
     };
     for (const Case& c : cases) {
         const AudioWindow w = audio_window(c.t, c.s, c.offset, c.width);
@@ -54,9 +97,9 @@ TEST(AudioWindow, FollowsOffsetAndWidthInFrames)
     // Offsets near the slider's bounds leave 32 bits: no check-out then.
     EXPECT_FALSE(audio_window(0, 1001, 1000000000, 4).fits());
     EXPECT_FALSE(audio_window(0, 1001, -1000000000, 4).fits());
-    EXPECT_FALSE(audio_window(0, 2147483647, 0, 1).fits()); // duration alone too long
+    EXPECT_FALSE(audio_window(0, 2147483647, 0, 1).fits()); // the duration alone
     const AudioWindow edge = audio_window(2147483647 - 2, 1, 0, 1);
-    EXPECT_TRUE(edge.fits()); // start exactly at the top of the range
+    EXPECT_TRUE(edge.fits());
     EXPECT_EQ(edge.start, 2147483645);
 }
 
@@ -70,55 +113,50 @@ TEST(SamplesPerFrame, CommonTimeBasesAndUnusableOnes)
     EXPECT_EQ(ltc_samples_per_frame(60000, 1001), 747);
     EXPECT_EQ(ltc_samples_per_frame(44100, 1), 1);
 
-    EXPECT_EQ(ltc_samples_per_frame(25, 0), 0);      // step 0
-    EXPECT_EQ(ltc_samples_per_frame(25, -1), 0);     // negative step
-    EXPECT_EQ(ltc_samples_per_frame(25, 26), 0);     // fps 0
-    EXPECT_EQ(ltc_samples_per_frame(44101, 1), 0);   // fps above 44100
+    EXPECT_EQ(ltc_samples_per_frame(25, 0), 0);    // step 0
+    EXPECT_EQ(ltc_samples_per_frame(25, -1), 0);   // a negative step
+    EXPECT_EQ(ltc_samples_per_frame(25, 26), 0);   // fps 0
+    EXPECT_EQ(ltc_samples_per_frame(44101, 1), 0); // fps above 44100
     EXPECT_EQ(ltc_samples_per_frame(0, 1), 0);
 }
 
-class DecodeLtcAtRate : public ::testing::TestWithParam<RateCase> {};
+class DecodeLtcAtRate : public ::testing::TestWithParam<TimeBase> {};
 
-// Video frame n shows LTC frame n: the window holds LTC frames n-3 to n+1,
-// and n+1, which ends exactly where the window does, is not yet complete.
+// Video frame n shows LTC frame n: the default window holds LTC frames n-3 to
+// n+1, and n+1, which ends where the window does, is not complete yet.
 TEST_P(DecodeLtcAtRate, DefaultWindowShowsTheLtcFrameThatStartsWithThePicture)
 {
-    const RateCase c = GetParam();
-    const LtcSignal ltc = make_ltc(c.rate, 60, 1, 2, 3, 4);
-    for (long n : {3L, 10L, 27L, 40L})
-        EXPECT_EQ(decode(default_window(ltc, n), c.base), ltc.text[n]) << "video frame " << n;
+    const TimeBase base = GetParam();
+    const int fps = int(std::lround(double(base.scale) / base.step));
+    const bool drop = base.step == 1001;
+    const Ltc ltc(base, {1, 2, 3, 4, drop});
+    for (int n : {3, 10, 27, 40})
+        EXPECT_EQ(ltc.decode(ltc.default_window(n)), plus(1, 2, 3, 4, n, fps, drop)) << "video frame " << n;
 
-    // The window shifted by the offset, and width 1 (the current frame and the next).
-    EXPECT_EQ(decode(ltc.frames(20 - 5, 5), c.base), ltc.text[18]) << "offset -2";
-    EXPECT_EQ(decode(ltc.frames(20, 2), c.base), ltc.text[20]) << "width 1";
+    EXPECT_EQ(ltc.decode(ltc.window(20 - 5, 5)), plus(1, 2, 3, 4, 18, fps, drop)) << "offset -2";
+    EXPECT_EQ(ltc.decode(ltc.window(20, 2)), plus(1, 2, 3, 4, 20, fps, drop)) << "width 1";
     // More complete frames than the decoder's queue of 16: still the last one.
-    EXPECT_EQ(decode(ltc.frames(5, 31), c.base),
-              ltc.text[34]) << "width 30";
+    EXPECT_EQ(ltc.decode(ltc.window(5, 31)), plus(1, 2, 3, 4, 34, fps, drop)) << "width 30";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rates, DecodeLtcAtRate,
-    ::testing::Values(RateCase{{24, 44100}, {24, 1}}, RateCase{{25, 44100}, {25, 1}},
-                      RateCase{{30000.0 / 1001, 44100}, {30000, 1001}},
-                      RateCase{{30, 44100}, {30, 1}}),
-    [](const auto& param_info) {
-        return "fps" + std::to_string(int(param_info.param.rate.fps * 100));
-    });
+INSTANTIATE_TEST_SUITE_P(Rates, DecodeLtcAtRate,
+                         ::testing::Values(TimeBase{24, 1}, TimeBase{25, 1}, TimeBase{30000, 1001},
+                                           TimeBase{30, 1}),
+                         [](const auto& param_info) {
+                             return "fps" + std::to_string(param_info.param.scale * 100 / param_info.param.step);
+                         });
 
 TEST(DecodeLtc, DropFrameSkipsFramesZeroAndOneWithSemicolons)
 {
-    const LtcSignal ltc = make_ltc({30000.0 / 1001, 44100}, 10, 0, 0, 59, 26);
-    ASSERT_EQ(ltc.text[3], "00;00;59;29");
-    EXPECT_EQ(ltc.text[4], "00;01;00;02");
-    EXPECT_EQ(decode(default_window(ltc, 3), {30000, 1001}), "00;00;59;29");
-    EXPECT_EQ(decode(default_window(ltc, 4), {30000, 1001}), "00;01;00;02");
-    EXPECT_EQ(decode(default_window(ltc, 4), {30000, 1001}).size(), 11u);
+    const Ltc ltc({30000, 1001}, {0, 0, 59, 26, true}, 10);
+    EXPECT_EQ(ltc.decode(ltc.default_window(3)), "00;00;59;29");
+    EXPECT_EQ(ltc.decode(ltc.default_window(4)), "00;01;00;02");
 }
 
 TEST(DecodeLtc, NothingDecodableLeavesTheZeroText)
 {
-    const LtcSignal ltc = make_ltc({25, 44100}, 10, 1, 2, 3, 4);
-    const std::vector<uint8_t> window = default_window(ltc, 5);
+    const Ltc ltc({25, 1}, {1, 2, 3, 4}, 10);
+    const std::vector<uint8_t> window = ltc.default_window(5);
     const std::string zero = "00:00:00:00 ";
 
     TimecodeText text;
@@ -128,23 +166,23 @@ TEST(DecodeLtc, NothingDecodableLeavesTheZeroText)
     EXPECT_EQ(std::string(text.chars), zero);
     EXPECT_EQ(text.chars[12], '\0');
 
-    EXPECT_EQ(decode(std::vector<uint8_t>(8820, 128), {25, 1}), zero);          // silence
-    EXPECT_EQ(decode(ltc.frames(2, 1), {25, 1}), zero);                         // one frame cut short
-    EXPECT_EQ(decode(window, {25, 0}), zero);      // time step 0
-    EXPECT_EQ(decode(window, {25, -1}), zero);     // negative time step
-    EXPECT_EQ(decode(window, {25, 26}), zero);     // fps 0
-    EXPECT_EQ(decode(window, {44101, 1}), zero);   // fps above 44100
+    EXPECT_EQ(ltc.decode(std::vector<uint8_t>(8820, 128)), zero); // silence
+    EXPECT_EQ(ltc.decode(ltc.window(2, 1)), zero);                // one frame, cut short
+    EXPECT_EQ(ltc.decode(window, {25, 0}), zero);                 // time step 0
+    EXPECT_EQ(ltc.decode(window, {25, -1}), zero);                // a negative time step
+    EXPECT_EQ(ltc.decode(window, {25, 26}), zero);                // fps 0
+    EXPECT_EQ(ltc.decode(window, {44101, 1}), zero);              // fps above 44100
 
-    // One decoded frame overwrites exactly 11 characters and ends the text there.
-    EXPECT_EQ(decode(window, {25, 1}), "01:02:03:09");
+    // A decoded frame overwrites exactly 11 characters and ends the text there.
+    EXPECT_EQ(ltc.decode(window), "01:02:03:09");
 }
 
 // Silence before the signal: the decoder needs the frame before to lock on,
-// so the first LTC frame of all never shows.
+// so the very first LTC frame never shows.
 TEST(DecodeLtc, WindowStartingBeforeTheSignal)
 {
-    const LtcSignal ltc = make_ltc({25, 44100}, 10, 10, 0, 0, 0);
-    EXPECT_EQ(decode(default_window(ltc, 0), {25, 1}), "00:00:00:00 ");
-    EXPECT_EQ(decode(default_window(ltc, 1), {25, 1}), "10:00:00:01");
-    EXPECT_EQ(decode(default_window(ltc, 2), {25, 1}), "10:00:00:02");
+    const Ltc ltc({25, 1}, {10, 0, 0, 0}, 10);
+    EXPECT_EQ(ltc.decode(ltc.default_window(0)), "00:00:00:00 ");
+    EXPECT_EQ(ltc.decode(ltc.default_window(1)), "10:00:00:01");
+    EXPECT_EQ(ltc.decode(ltc.default_window(2)), "10:00:00:02");
 }

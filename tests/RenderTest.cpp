@@ -1,0 +1,282 @@
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "InputPicture.h"
+#include "overlay/Params.h"
+#include "RenderFixture.h"
+#include "overlay/SequenceData.h"
+
+namespace {
+
+const std::string kZeroText = "00:00:00:00 ";
+
+struct RateCase {
+    unsigned fps_num, fps_den;
+    double sample_rate;
+    standin::Timecode start;
+    long frame;
+    std::string expected;
+    bool deep;
+};
+
+class TimecodeAtRate : public RenderTest, public ::testing::WithParamInterface<RateCase> {};
+
+} // namespace
+
+// Video frame n shows LTC frame n when LTC and picture start together.
+TEST_P(TimecodeAtRate, BurnsTheLtcFrameThatStartsWithThePicture)
+{
+    const RateCase& c = GetParam();
+    deep = c.deep;
+    give_ltc(c.fps_num, c.fps_den, c.sample_rate, c.start);
+    request.time_scale = c.fps_num;
+    request.time_step = A_long(c.fps_den);
+
+    standin::World out;
+    ASSERT_EQ(render(c.frame, out), PF_Err_NONE);
+    const standin::World expected = reference_layer({.text = c.expected, .x = 20, .y = 50}, kWidth, kHeight, deep);
+    EXPECT_TRUE(SameFrame(expected.def(), out.def())) << "expected the text " << c.expected;
+    ExpectBalanced();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rates, TimecodeAtRate,
+    ::testing::Values(RateCase{24, 1, 44100, {1, 2, 3, 4}, 10, "01:02:03:14", false},
+                      RateCase{24, 1, 48000, {1, 2, 3, 4}, 10, "01:02:03:14", true},
+                      RateCase{25, 1, 44100, {1, 2, 3, 4}, 30, "01:02:04:09", false},
+                      RateCase{25, 1, 48000, {1, 2, 3, 4}, 30, "01:02:04:09", false},
+                      RateCase{30000, 1001, 44100, {0, 0, 59, 26, true}, 4, "00;01;00;02", false},
+                      RateCase{30000, 1001, 48000, {0, 0, 59, 26, true}, 4, "00;01;00;02", true},
+                      RateCase{30000, 1001, 48000, {0, 0, 59, 26, true}, 3, "00;00;59;29", false},
+                      RateCase{30, 1, 44100, {10, 0, 0, 0}, 45, "10:00:01:15", false},
+                      RateCase{30, 1, 48000, {10, 0, 0, 0}, 45, "10:00:01:15", false}),
+    [](const auto& param_info) {
+        const RateCase& c = param_info.param;
+        return "fps" + std::to_string(c.fps_num * 100 / c.fps_den) + "_" + std::to_string(int(c.sample_rate)) +
+               "Hz_frame" + std::to_string(c.frame) + (c.deep ? "_16bit" : "_8bit");
+    });
+
+TEST_F(RenderTest, RequestsTheAudioWindowAroundTheFrame)
+{
+    give_ltc(25, 1, 48000, {1, 0, 0, 0});
+    auto last_checkout = [&] {
+        const auto calls = host.ledger().named("inter.checkout_layer_audio");
+        return calls.empty() ? std::string("none") : calls.back().args;
+    };
+    auto& offset = host.params()[PARAM_SAMPLE_OFFSET].u.sd.value;
+    auto& width = host.params()[PARAM_SAMPLE_WIDTH].u.sd.value;
+    standin::World out;
+
+    ASSERT_EQ(render(100, out), PF_Err_NONE);
+    EXPECT_EQ(last_checkout(),
+              "param=7 start=97 duration=5 scale=25 rate=2890137600 bytes=1 channels=1 signed=0");
+    width = 1;
+    offset = 3;
+    ASSERT_EQ(render(100, out), PF_Err_NONE);
+    EXPECT_EQ(last_checkout().substr(0, 38), "param=7 start=103 duration=2 scale=25 ");
+    width = 4;
+    offset = -2;
+    ASSERT_EQ(render(100, out), PF_Err_NONE);
+    EXPECT_EQ(last_checkout().substr(0, 37), "param=7 start=95 duration=5 scale=25 ");
+    width = 60;
+    offset = 0;
+    ASSERT_EQ(render(10, out), PF_Err_NONE); // before time 0: not clamped
+    EXPECT_EQ(last_checkout().substr(0, 38), "param=7 start=-49 duration=61 scale=25");
+
+    width = 4;
+    request.time_scale = 30000;
+    request.time_step = 1001;
+    ASSERT_EQ(render(10, out), PF_Err_NONE);
+    EXPECT_EQ(last_checkout().substr(0, 45), "param=7 start=7007 duration=5005 scale=30000 ");
+
+    // Outside 32 bits: nothing is checked out and the zero text is drawn.
+    offset = 1000000000;
+    host.ledger().clear();
+    ASSERT_EQ(render(10, out), PF_Err_NONE);
+    EXPECT_EQ(host.ledger().count("inter.checkout_layer_audio"), 0u);
+    const standin::World zero = reference_layer({.text = kZeroText, .x = 20, .y = 50}, kWidth, kHeight, false);
+    EXPECT_TRUE(SameFrame(zero.def(), out.def()));
+    ExpectBalanced();
+}
+
+TEST_F(RenderTest, WithoutDecodableAudioDrawsTheZeroText)
+{
+    const standin::World zero = reference_layer({.text = kZeroText, .x = 20, .y = 50}, kWidth, kHeight, false);
+    standin::World out;
+
+    // A layer without audio: no handle, so no check-in either.
+    ASSERT_EQ(render(10, out), PF_Err_NONE);
+    EXPECT_TRUE(SameFrame(zero.def(), out.def()));
+    EXPECT_EQ(host.ledger().count("inter.checkout_layer_audio"), 1u);
+    EXPECT_EQ(host.ledger().count("inter.get_audio_data"), 0u);
+    EXPECT_EQ(host.ledger().count("inter.checkin_layer_audio"), 0u);
+
+    // A handle with no samples, and time bases that give no frame rate.
+    give_ltc(25, 1, 48000, {1, 0, 0, 0});
+    host.faults().give_null("inter.get_audio_data", 1);
+    ASSERT_EQ(render(10, out), PF_Err_NONE);
+    EXPECT_TRUE(SameFrame(zero.def(), out.def()));
+    EXPECT_EQ(host.ledger().count("inter.checkin_layer_audio"), 1u);
+    for (auto [scale, step] : {std::pair{25u, 26}, {25u, 0}, {25u, -1}, {88200u, 1}}) {
+        request.time_scale = scale;
+        request.time_step = step;
+        ASSERT_EQ(render(3, out), PF_Err_NONE) << scale << "/" << step;
+        EXPECT_TRUE(SameFrame(zero.def(), out.def())) << scale << "/" << step;
+    }
+    ExpectBalanced();
+}
+
+TEST_F(RenderTest, OpacityZeroPassesTheInputThrough)
+{
+    give_ltc(25, 1, 48000, {1, 0, 0, 0});
+    host.params()[PARAM_OPACITY].u.fs_d.value = 0;
+    for (bool depth : {false, true}) {
+        deep = depth;
+        const standin::World input = standin::InputPicture::test_picture(kWidth, kHeight, deep);
+        standin::World out;
+        ASSERT_EQ(render(20, out, &input), PF_Err_NONE);
+        EXPECT_TRUE(SameFrame(input.def(), out.def())) << (deep ? "16-bit" : "8-bit");
+    }
+    ExpectBalanced();
+}
+
+TEST_F(RenderTest, TextOverAPictureChangesOnlyTheGlyphs)
+{
+    give_ltc(25, 1, 48000, {1, 0, 0, 0});
+    host.params()[PARAM_COLOR].u.cd.value = {17, 255, 0, 0}; // the colour's own alpha is not used
+    host.params()[PARAM_OPACITY].u.fs_d.value = 50;
+    const standin::World input = standin::InputPicture::test_picture(kWidth, kHeight, false);
+    standin::World over_picture, over_nothing;
+    ASSERT_EQ(render(20, over_picture, &input), PF_Err_NONE);
+    ASSERT_EQ(render(20, over_nothing), PF_Err_NONE);
+
+    const standin::World expected = reference_layer(
+        {.text = "01:00:00:20", .x = 20, .y = 50, .green = 0, .blue = 0, .alpha = 0.5}, kWidth, kHeight, false);
+    EXPECT_TRUE(SameFrame(expected.def(), over_nothing.def()));
+    int glyph_pixels = 0;
+    for (A_long y = 0; y < kHeight; ++y)
+        for (A_long x = 0; x < kWidth; ++x) {
+            const PF_Pixel text = *standin::pixel8(expected.def(), x, y);
+            const PF_Pixel in = *standin::pixel8(input.def(), x, y), out = *standin::pixel8(over_picture.def(), x, y);
+            if (text.alpha == 0) {
+                ASSERT_TRUE(std::memcmp(&in, &out, sizeof in) == 0) << "changed outside the glyphs at " << x << "," << y;
+            } else {
+                ++glyph_pixels;
+                EXPECT_EQ(out.alpha, 255);
+                EXPECT_GE(out.red, in.red) << x << "," << y; // half-opaque red over the picture
+            }
+        }
+    EXPECT_GT(glyph_pixels, 500);
+    ExpectBalanced();
+}
+
+TEST_F(RenderTest, WeightAndFamilyChooseTheFace)
+{
+    give_ltc(25, 1, 48000, {1, 0, 0, 0});
+    standin::World bold, regular;
+    ASSERT_EQ(render(20, bold), PF_Err_NONE);
+    host.params()[PARAM_FONT_WEIGHT].u.pd.value = 2;
+    ASSERT_EQ(render(20, regular), PF_Err_NONE);
+    const TextSpec spec{.text = "01:00:00:20", .x = 20, .y = 50};
+    EXPECT_TRUE(SameFrame(reference_layer(spec, kWidth, kHeight, false).def(), bold.def()));
+    TextSpec regular_spec = spec;
+    regular_spec.bold = false;
+    EXPECT_TRUE(SameFrame(reference_layer(regular_spec, kWidth, kHeight, false).def(), regular.def()));
+    EXPECT_FALSE(first_difference(bold.def(), regular.def()).empty()) << "bold and regular look the same";
+
+    // The family named by the in-memory sequence data.
+    char family[] = "DejaVu Serif";
+    SeqData record{0, family, 0};
+    const PF_Handle handle = host.handles().create(sizeof record);
+    std::memcpy(host.handles().block(handle), &record, sizeof record);
+    host.in_data().sequence_data = handle;
+    standin::World serif;
+    ASSERT_EQ(render(20, serif), PF_Err_NONE);
+    regular_spec.family = family;
+    EXPECT_TRUE(SameFrame(reference_layer(regular_spec, kWidth, kHeight, false).def(), serif.def()));
+    EXPECT_FALSE(first_difference(regular.def(), serif.def()).empty()) << "the family made no difference";
+
+    // No name, or a flattened block: the default family.
+    for (auto [flat, name] : {std::pair<A_u_char, char*>{0, nullptr}, {1, family}}) {
+        SeqData odd{flat, name, 1};
+        std::memcpy(host.handles().block(handle), &odd, sizeof odd);
+        standin::World out;
+        ASSERT_EQ(render(20, out), PF_Err_NONE);
+        EXPECT_TRUE(SameFrame(regular.def(), out.def())) << "flat " << int(flat);
+    }
+    host.in_data().sequence_data = nullptr;
+    host.handles().destroy(handle);
+    ExpectBalanced();
+}
+
+// The point suite hands the position in the rendered world's pixels; the text
+// starts there, and its glyphs follow the downsampling and the pixel aspect.
+TEST_F(RenderTest, ReducedResolutionAndPixelAspectPlaceTheText)
+{
+    give_ltc(25, 1, 48000, {1, 0, 0, 0});
+    set_position(40, 60);
+    const std::string text = "01:00:00:20";
+    standin::World full;
+    ASSERT_EQ(render(20, full), PF_Err_NONE);
+    EXPECT_TRUE(SameFrame(reference_layer({.text = text, .x = 40, .y = 60}, kWidth, kHeight, false).def(), full.def()));
+
+    request.downsample_x = request.downsample_y = {1, 2};
+    standin::World half;
+    ASSERT_EQ(render(20, half), PF_Err_NONE);
+    ASSERT_EQ(half.width(), kWidth / 2);
+    EXPECT_TRUE(SameFrame(
+        reference_layer({.text = text, .x = 20, .y = 30, .sx = 0.5, .sy = 0.5}, kWidth / 2, kHeight / 2, false).def(),
+        half.def()));
+
+    request.downsample_x = request.downsample_y = {1, 1};
+    request.pixel_aspect_ratio = {2, 1};
+    standin::World wide_pixels;
+    ASSERT_EQ(render(20, wide_pixels), PF_Err_NONE);
+    EXPECT_TRUE(SameFrame(reference_layer({.text = text, .x = 40, .y = 60, .sx = 0.5}, kWidth, kHeight, false).def(),
+                          wide_pixels.def()));
+
+    // Independently of the references: where the ink lies.
+    const PF_Rect f = *ink_box(full.def()), h = *ink_box(half.def()), w = *ink_box(wide_pixels.def());
+    EXPECT_NEAR(h.left, f.left / 2.0, 1);
+    EXPECT_NEAR(h.right - h.left, (f.right - f.left) / 2.0, 2);
+    EXPECT_NEAR(h.bottom, f.bottom / 2.0, 1);
+    EXPECT_NEAR(w.left, f.left, 1);
+    EXPECT_NEAR(w.right - w.left, (f.right - f.left) / 2.0, 2);
+    EXPECT_EQ(w.top, f.top);
+    EXPECT_EQ(w.bottom, f.bottom);
+    ExpectBalanced();
+}
+
+TEST_F(RenderTest, HighQualityCopiesWithCopyHq)
+{
+    const standin::World input = standin::InputPicture::test_picture(kWidth, kHeight, false);
+    for (PF_Quality quality : {0, 1, 2}) {
+        host.ledger().clear();
+        request.quality = quality;
+        standin::World out;
+        ASSERT_EQ(render(20, out, &input), PF_Err_NONE);
+        EXPECT_EQ(host.ledger().count("PF World Transform Suite v1.copy_hq"), quality == 1 ? 1u : 0u) << quality;
+        EXPECT_EQ(host.ledger().count("PF World Transform Suite v1.copy"), quality == 1 ? 0u : 1u) << quality;
+        const auto transfers = host.ledger().named("PF World Transform Suite v1.transfer_rect");
+        ASSERT_EQ(transfers.size(), 1u);
+        EXPECT_EQ(transfers[0].args.substr(0, 10), "quality=" + std::to_string(quality) + " ");
+    }
+    ExpectBalanced();
+}
+
+TEST_F(RenderTest, SurfaceThatCairoCannotMakeLeavesTheOutputUnwritten)
+{
+    // 32768 pixels is a world the host can make and an image cairo cannot.
+    standin::World input(32768, 1, false), out(32768, 1, false);
+    input.fill_bytes(0x40);
+    out.fill_bytes(0x77);
+    request.input = &input.def();
+    EXPECT_EQ(host.render_frame(request, out.def()), PF_Err_OUT_OF_MEMORY);
+    const auto* bytes = static_cast<const unsigned char*>(out.def().data);
+    EXPECT_EQ(bytes[0], 0x77);
+    EXPECT_EQ(bytes[32767 * 4 + 3], 0x77);
+    EXPECT_EQ(host.ledger().count("PF World Transform Suite v1.copy_hq"), 0u);
+    EXPECT_EQ(host.ledger().count("PF ColorParamSuite v1.GetFloatingPointColorFromColorDef"), 0u);
+    ExpectBalanced();
+}
