@@ -92,8 +92,8 @@ void fps(const std::string& text, RenderOptions& o)
     if (text.find('/') == std::string::npos)
         bad("--fps", text, "use 23.976, 24, 25, 29.97, 30, 50, 59.94, 60 or N/D");
     const PF_RationalScale r = rational("--fps", text);
-    if (double(r.num) / r.den < 1 || double(r.num) / r.den > 120)
-        bad("--fps", text, "out of range 1 to 120 frames a second");
+    if (double(r.num) / r.den < 1 || double(r.num) / r.den > 60)
+        bad("--fps", text, "out of range 1 to 60 frames a second");
     o.fps_num = unsigned(r.num);
     o.fps_den = r.den;
 }
