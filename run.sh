@@ -1,5 +1,11 @@
 #!/usr/bin/env bash
 # Builds into build/ and runs the marrowtick runner with the given arguments.
+# Without arguments it renders a one-second demo of generated LTC into out/demo.
 source "$(dirname "$0")/tools/bootstrap.sh"
 marrowtick_build build
+if [ $# -eq 0 ]; then
+  build/bin/marrowtick render --fps 25 --frames 25 --ltc-start 01:00:00:00 --size 1280x720 --out out/demo
+  echo "Demo frames are in $(pwd)/out/demo (000000.png to 000024.png)."
+  exit 0
+fi
 exec build/bin/marrowtick "$@"

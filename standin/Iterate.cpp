@@ -85,13 +85,16 @@ PF_Err iterate(const char* name, PF_InData* in_data, A_long progress_base, A_lon
                     // Without a source pixel the callback sees the destination's.
                     Pixel* in = has_src && y < src->height ? row_of<Pixel>(*src, y) : out;
                     const A_long in_end = in == out ? r.right : std::min(r.right, src->width);
-                    for (x = r.left; x < r.right; ++x) {
-                        Pixel* in_px = x < in_end ? in + x : out + x;
-                        if (const PF_Err err = pix_fn(refcon, x, y, in_px, out + x)) {
+                    for (x = r.left; x < in_end; ++x)
+                        if (const PF_Err err = pix_fn(refcon, x, y, in + x, out + x)) {
                             first.note(y, x, err, false);
                             return;
                         }
-                    }
+                    for (; x < r.right; ++x)
+                        if (const PF_Err err = pix_fn(refcon, x, y, out + x, out + x)) {
+                            first.note(y, x, err, false);
+                            return;
+                        }
                 }
             } catch (...) {
                 first.note(y, x, PF_Err_INTERNAL_STRUCT_DAMAGED, true);

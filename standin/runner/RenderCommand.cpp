@@ -1,0 +1,168 @@
+// marrowtick render: frames of a clip through the effect, as numbered PNGs.
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "Commands.h"
+#include "Host.h"
+#include "InputPicture.h"
+#include "Params.h"
+#include "PointDefaults.h"
+#include "Png.h"
+#include "ProgressBar.h"
+#include "RenderOptions.h"
+#include "StateFile.h"
+
+namespace runner {
+
+namespace {
+
+constexpr A_long kDefaultWidth = 1280, kDefaultHeight = 720;
+
+// Generated LTC runs from time 0 past the last frame's widest window.
+constexpr long kLtcMarginFrames = 64;
+
+void set_layer_audio(standin::Host& host, const RenderOptions& o)
+{
+    if (!o.audio.empty()) {
+        host.layer_audio().set_clip(standin::read_audio_file(o.audio));
+        host.layer_audio().set_channel(o.channel);
+        return;
+    }
+    standin::LtcSpec spec;
+    spec.fps_num = o.fps_num;
+    spec.fps_den = o.fps_den;
+    spec.start = o.ltc_start;
+    spec.sample_rate = 48000;
+    spec.frames = o.start + o.frames + kLtcMarginFrames;
+    host.layer_audio().set_clip(standin::generate_ltc(spec));
+    if (o.channel > 1)
+        throw std::runtime_error("--channel " + std::to_string(o.channel) + ": the generated LTC has one channel");
+}
+
+// The user's values over the instance's parameters, as the host's controls set them.
+void set_params(standin::Host& host, const RenderOptions& o, A_long width, A_long height)
+{
+    std::vector<PF_ParamDef>& p = host.params();
+    if (p.size() != PARAM_NUM_PARAMS)
+        throw std::runtime_error("the effect declared " + std::to_string(p.size()) + " parameters, not " +
+                                 std::to_string(PARAM_NUM_PARAMS));
+    standin::place_point_defaults(p, width, height);
+    if (o.opacity)
+        p[PARAM_OPACITY].u.fs_d.value = *o.opacity;
+    if (o.color)
+        p[PARAM_COLOR].u.cd.value = *o.color;
+    if (o.font_size)
+        p[PARAM_FONT_SIZE].u.fs_d.value = *o.font_size;
+    if (o.weight)
+        p[PARAM_FONT_WEIGHT].u.pd.value = *o.weight;
+    if (o.position) {
+        standin::to_fixed(o.position->x, p[PARAM_POSITION].u.td.x_value);
+        standin::to_fixed(o.position->y, p[PARAM_POSITION].u.td.y_value);
+    }
+    if (o.sample_offset)
+        p[PARAM_SAMPLE_OFFSET].u.sd.value = *o.sample_offset;
+    if (o.sample_width)
+        p[PARAM_SAMPLE_WIDTH].u.sd.value = *o.sample_width;
+}
+
+std::string frame_name(long index)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "%06ld.png", index);
+    return name;
+}
+
+int render_frames(standin::Host& host, const RenderOptions& o)
+{
+    const standin::InputPicture picture(o.input);
+    // The layer's size: --size, else the first input frame's.
+    A_long width = o.width, height = o.height;
+    standin::World still;
+    if (!o.input.empty()) {
+        still = picture.frame(o.start, width, height, o.deep);
+        width = still.width();
+        height = still.height();
+        if (picture.is_sequence())
+            still = {};
+    } else if (width == 0) {
+        width = kDefaultWidth;
+        height = kDefaultHeight;
+    }
+    const PF_RationalScale ds = o.downsample;
+    if ((long long)width * ds.num / ds.den < 1 || (long long)height * ds.num / ds.den < 1)
+        throw std::runtime_error("--downsample leaves no pixels of a " + std::to_string(width) + "x" +
+                                 std::to_string(height) + " layer");
+
+    set_layer_audio(host, o);
+    set_params(host, o, width, height);
+    host.set_threads(o.threads);
+    std::filesystem::create_directories(o.out);
+
+    standin::FrameRequest request;
+    request.time_scale = o.fps_num;
+    request.time_step = A_long(o.fps_den);
+    request.downsample_x = request.downsample_y = ds;
+    request.pixel_aspect_ratio = o.pixel_aspect;
+    request.quality = PF_Quality_HI;
+    const bool full_size = ds.num == A_long(ds.den);
+    standin::World layer_still = still.empty() || full_size ? std::move(still) : standin::scaled(still.def(), ds, ds);
+
+    ProgressBar progress(o.frames);
+    for (long i = 0; i < o.frames; ++i) {
+        const long index = o.start + i;
+        standin::World layer;
+        const standin::World* input = &layer_still;
+        if (layer_still.empty()) {
+            layer = picture.frame(index, width, height, o.deep);
+            if (!full_size)
+                layer = standin::scaled(layer.def(), ds, ds);
+            input = &layer;
+        }
+        standin::World output(input->width(), input->height(), o.deep);
+        request.current_time = A_long(index * o.fps_den);
+        request.input = &input->def();
+        if (const PF_Err err = host.render_frame(request, output.def())) {
+            const PF_OutData& out = host.out_data();
+            const std::string message =
+                out.out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE ? std::string(": ") + out.return_msg : "";
+            return fail("frame " + std::to_string(index) + ": the render failed with error " + std::to_string(err) +
+                        message);
+        }
+        standin::write_png((std::filesystem::path(o.out) / frame_name(index)).string(), output.def());
+        progress.update(i + 1);
+    }
+    return 0;
+}
+
+} // namespace
+
+int render(const Invocation& inv)
+{
+    std::vector<std::string> args = inv.args;
+    StateFile state = StateFile::take(args);
+    const RenderOptions options = parse_render_options(args);
+    if (options.help) {
+        std::fputs(kRenderUsage, stdout);
+        return 0;
+    }
+    standin::Host host({inv.plugin_path, inv.appl_id});
+    if (const PF_Err err = host.load())
+        return fail("registration refused with error " + std::to_string(err));
+    if (const PF_Err err = state.open(host))
+        return fail("creating the effect instance failed with error " + std::to_string(err));
+    const int status = render_frames(host, options);
+    const PF_Err gone = host.destroy_instance();
+    if (status)
+        return status;
+    if (gone)
+        return fail("sequence setdown failed with error " + std::to_string(gone));
+    if (const std::string held = host.held(); !held.empty())
+        return fail("the effect still holds: " + held);
+    std::printf("%ld frames in %s (%s to %s)\n", options.frames, options.out.c_str(),
+                frame_name(options.start).c_str(), frame_name(options.start + options.frames - 1).c_str());
+    return 0;
+}
+
+} // namespace runner

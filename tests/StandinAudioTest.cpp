@@ -1,0 +1,306 @@
+// The stand-in host's layer audio: windows, formats, resampling, files and
+// the LTC it generates, as the effect checks them out.
+#include <gtest/gtest.h>
+#include <ltc.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Host.h"
+#include "standin/LtcSignal.h" // not tests/LtcSignal.h
+
+namespace {
+
+using standin::AudioClip;
+using standin::AudioRequest;
+
+constexpr PF_UFixed k44100 = 0xAC440000;
+
+// Mono clip whose sample i is (i % 200 - 100) / 128: every value exact in 8 bits.
+AudioClip ramp_clip(double rate, long frames)
+{
+    AudioClip clip;
+    clip.rate = rate;
+    for (long i = 0; i < frames; ++i)
+        clip.samples.push_back(float(i % 200 - 100) / 128.0f);
+    return clip;
+}
+
+// What the effect does: check out, read, check in, through the input record.
+struct Checkout {
+    PF_Err err = 0;
+    PF_LayerAudio handle = nullptr;
+    std::vector<unsigned char> bytes;
+    A_long count = -1;
+};
+Checkout check_out(standin::Host& host, const AudioRequest& r)
+{
+    PF_InData& in = host.in_data();
+    Checkout out;
+    out.err = in.inter.checkout_layer_audio(in.effect_ref, 7, r.start, r.duration, r.time_scale, r.rate,
+                                            r.bytes_per_sample, r.channels, r.fmt_signed, &out.handle);
+    if (!out.handle)
+        return out;
+    PF_SndSamplePtr data = nullptr;
+    PF_UFixed rate = 0;
+    A_long bytes = 0, channels = 0, fmt = -1;
+    out.err = in.inter.get_audio_data(in.effect_ref, out.handle, &data, &out.count, &rate, &bytes, &channels, &fmt);
+    if (out.err == 0) {
+        EXPECT_EQ(rate, r.rate);
+        EXPECT_EQ(bytes, r.bytes_per_sample);
+        EXPECT_EQ(channels, r.channels);
+        EXPECT_EQ(fmt, r.fmt_signed);
+        if (data) // read before the check-in, which frees them
+            out.bytes.assign(static_cast<unsigned char*>(data),
+                             static_cast<unsigned char*>(data) + std::size_t(out.count) * bytes * channels);
+    }
+    EXPECT_EQ(in.inter.checkin_layer_audio(in.effect_ref, out.handle), 0);
+    return out;
+}
+
+TEST(StandinAudio, WindowMathsAndSilenceOutsideTheClip)
+{
+    standin::Host host;
+    host.layer_audio().set_clip(ramp_clip(44100, 44100 * 6)); // 6 s
+    // 25 fps, time 100, width 4: start 97, duration 5 -> 3.88 s, 8820 samples.
+    Checkout c = check_out(host, {97, 5, 25, k44100, 1, 1, 0});
+    ASSERT_EQ(c.err, 0);
+    ASSERT_EQ(c.count, 8820);
+    const long first = 97 * 44100 / 25;
+    for (long i : {0L, 1L, 4410L, 8819L})
+        EXPECT_EQ(c.bytes[i], 128 + (first + i) % 200 - 100) << i;
+
+    // A start before 0: floor(-49 * 44100 / 25) = -86436; silence until 0.
+    c = check_out(host, {-49, 61, 25, k44100, 1, 1, 0});
+    ASSERT_EQ(c.count, 61 * 44100 / 25);
+    EXPECT_EQ(c.bytes[0], 128);
+    EXPECT_EQ(c.bytes[86435], 128);
+    EXPECT_EQ(c.bytes[86436], 128 - 100);
+    // Running past the end: the clip's last sample, then silence.
+    c = check_out(host, {149, 2, 25, k44100, 1, 1, 1});
+    const long last = 44100 * 6 - 1 - 149 * 44100 / 25;
+    EXPECT_EQ(int8_t(c.bytes[last]), (44100 * 6 - 1) % 200 - 100);
+    EXPECT_EQ(c.bytes[last + 1], 0); // signed silence
+    EXPECT_EQ(c.bytes.back(), 0);
+
+    // 29.97 fps: windows tile without gap or overlap at any start.
+    const long a = check_out(host, {1001 * 7, 1001, 30000, k44100, 1, 1, 0}).count;
+    const long b = check_out(host, {1001 * 8, 1001, 30000, k44100, 1, 1, 0}).count;
+    EXPECT_EQ(a + b, check_out(host, {1001 * 7, 2002, 30000, k44100, 1, 1, 0}).count);
+    EXPECT_EQ(check_out(host, {0, 0, 25, k44100, 1, 1, 0}).count, 0);
+    EXPECT_EQ(check_out(host, {0, -5, 25, k44100, 1, 1, 0}).count, 0);
+    EXPECT_EQ(host.held(), "");
+    EXPECT_EQ(host.ledger().first_misuse(), "");
+}
+
+TEST(StandinAudio, SampleFormatsChannelsAndTheMix)
+{
+    standin::Host host;
+    AudioClip stereo;
+    stereo.rate = 8000;
+    stereo.channels = 2;
+    for (int i = 0; i < 8000; ++i)
+        stereo.samples.insert(stereo.samples.end(), {0.5f, -0.25f});
+    host.layer_audio().set_clip(stereo);
+
+    auto first_value = [&](A_long bytes, A_long fmt, A_long channels = 1) {
+        const Checkout c = check_out(host, {0, 1, 8, 8000 << 16, bytes, channels, fmt});
+        std::vector<int64_t> v;
+        for (A_long k = 0; k < channels; ++k) {
+            uint32_t raw = 0;
+            std::memcpy(&raw, &c.bytes[std::size_t(k) * bytes], std::size_t(bytes));
+            if (fmt)
+                v.push_back(bytes == 1 ? int8_t(raw) : bytes == 2 ? int16_t(raw) : int32_t(raw));
+            else
+                v.push_back(raw);
+        }
+        return v;
+    };
+    // The mix of both channels is 0.125.
+    EXPECT_EQ(first_value(1, 0), (std::vector<int64_t>{144}));
+    EXPECT_EQ(first_value(1, 1), (std::vector<int64_t>{16}));
+    EXPECT_EQ(first_value(2, 0), (std::vector<int64_t>{32768 + 4096}));
+    EXPECT_EQ(first_value(2, 1), (std::vector<int64_t>{4096}));
+    EXPECT_EQ(first_value(4, 1), (std::vector<int64_t>{268435456}));
+    EXPECT_EQ(first_value(4, 0), (std::vector<int64_t>{2147483648LL + 268435456}));
+    host.layer_audio().set_channel(1);
+    EXPECT_EQ(first_value(2, 1), (std::vector<int64_t>{16384}));
+    host.layer_audio().set_channel(2);
+    EXPECT_EQ(first_value(2, 1), (std::vector<int64_t>{-8192}));
+    EXPECT_EQ(first_value(2, 1, 2), (std::vector<int64_t>{16384, -8192}));
+    EXPECT_THROW(host.layer_audio().set_channel(3), standin::HostError);
+
+    // Silence in each format: mid-scale when unsigned.
+    const Checkout early = check_out(host, {-1, 1, 8, 8000 << 16, 2, 1, 0});
+    EXPECT_EQ(early.bytes[0] | early.bytes[1] << 8, 32768);
+    // Bad requests are the effect's misuse.
+    EXPECT_NE(check_out(host, {0, 1, 8, 8000 << 16, 3, 1, 0}).err, 0);
+    EXPECT_NE(host.ledger().first_misuse(), "");
+    EXPECT_EQ(host.held(), "");
+}
+
+TEST(StandinAudio, ResamplesToTheRequestedRateDeterministically)
+{
+    standin::Host host;
+    AudioClip tone;
+    tone.rate = 48000;
+    for (int i = 0; i < 48000 * 2; ++i)
+        tone.samples.push_back(0.5f * float(std::sin(2 * M_PI * 1000.0 * i / 48000)));
+    host.layer_audio().set_clip(tone);
+    const Checkout c = check_out(host, {25, 25, 25, k44100, 2, 1, 1}); // from 1 s to 2 s
+    ASSERT_EQ(c.count, 44100);
+    std::vector<int16_t> s(std::size_t(c.count));
+    std::memcpy(s.data(), c.bytes.data(), c.bytes.size());
+    int rising = 0;
+    int peak = 0;
+    for (std::size_t i = 1; i + 2000 < s.size(); ++i) { // the clip's tail rings down
+        rising += s[i - 1] < 0 && s[i] >= 0;
+        peak = std::max(peak, std::abs(int(s[i])));
+    }
+    EXPECT_NEAR(rising, 1000 * (44100 - 2001) / 44100, 2); // still a 1 kHz tone
+    EXPECT_NEAR(peak, 16384, 300);
+    // A window inside it gives the same samples, and again the same.
+    const Checkout inner = check_out(host, {26, 1, 25, k44100, 2, 1, 1});
+    EXPECT_EQ(inner.bytes, std::vector<unsigned char>(c.bytes.begin() + 1764 * 2, c.bytes.begin() + 1764 * 4));
+    EXPECT_EQ(check_out(host, {26, 1, 25, k44100, 2, 1, 1}).bytes, inner.bytes);
+}
+
+TEST(StandinAudio, NoClipNoHandleAndTheLedgerKeepsCount)
+{
+    standin::Host host;
+    Checkout c = check_out(host, {0, 5, 25, k44100, 1, 1, 0});
+    EXPECT_EQ(c.err, 0);
+    EXPECT_EQ(c.handle, nullptr);
+    EXPECT_EQ(host.ledger().count("inter.checkout_layer_audio"), 1u);
+    EXPECT_EQ(host.ledger().count("inter.checkin_layer_audio"), 0u);
+
+    host.layer_audio().set_clip(ramp_clip(44100, 1000));
+    PF_InData& in = host.in_data();
+    PF_LayerAudio handle = nullptr;
+    ASSERT_EQ(in.inter.checkout_layer_audio(in.effect_ref, 7, 0, 1, 25, k44100, 1, 1, 0, &handle), 0);
+    EXPECT_EQ(host.held(), "1 audio window(s) not checked in; ");
+    // A check-in made to fail still gives the window back; a second is misuse.
+    host.faults().fail("inter.checkin_layer_audio", 1, 7);
+    EXPECT_EQ(in.inter.checkin_layer_audio(in.effect_ref, handle), 7);
+    EXPECT_EQ(host.held(), "");
+    EXPECT_EQ(host.ledger().first_misuse(), "");
+    EXPECT_NE(in.inter.checkin_layer_audio(in.effect_ref, handle), 0);
+    EXPECT_NE(host.ledger().first_misuse(), "");
+
+    // Faults reach each call: a failed check-out gives no handle.
+    host.faults().fail("inter.checkout_layer_audio", 3, PF_Err_OUT_OF_MEMORY);
+    EXPECT_EQ(check_out(host, {0, 1, 25, k44100, 1, 1, 0}).err, PF_Err_OUT_OF_MEMORY);
+    host.faults().fail("inter.get_audio_data", 1, 9);
+    EXPECT_EQ(check_out(host, {0, 1, 25, k44100, 1, 1, 0}).err, 9);
+    EXPECT_EQ(host.held(), "");
+    // A window too big for memory is refused, not allocated.
+    EXPECT_EQ(check_out(host, {0, 0x7FFFFFFF, 1, k44100, 4, 64, 0}).err, PF_Err_OUT_OF_MEMORY);
+}
+
+TEST(StandinAudio, ReadsFilesOfEveryDepthThroughLibsndfile)
+{
+    const auto dir = std::filesystem::path(testing::TempDir()) / "standin-audio";
+    std::filesystem::create_directories(dir);
+    struct Case {
+        const char* name;
+        int format;
+        int rate;
+        int channels;
+    };
+    const Case cases[] = {{"u8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 44100, 1},
+                          {"s16.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 48000, 2},
+                          {"s24.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 96000, 3},
+                          {"s32.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 22050, 1}};
+    for (const Case& k : cases) {
+        const std::string path = (dir / k.name).string();
+        SF_INFO info{};
+        info.samplerate = k.rate;
+        info.channels = k.channels;
+        info.format = k.format;
+        SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+        std::vector<float> frames;
+        for (int i = 0; i < 100; ++i)
+            for (int c = 0; c < k.channels; ++c)
+                frames.push_back(float((i % 16) - 8) / 16.0f * float(c + 1) / float(k.channels));
+        sf_writef_float(f, frames.data(), 100);
+        sf_close(f);
+
+        const AudioClip clip = standin::read_audio_file(path);
+        EXPECT_EQ(clip.rate, k.rate) << k.name;
+        EXPECT_EQ(clip.channels, k.channels) << k.name;
+        ASSERT_EQ(clip.frames(), 100) << k.name;
+        for (std::size_t i = 0; i < frames.size(); ++i)
+            ASSERT_NEAR(clip.samples[i], frames[i], 1.0 / 128) << k.name << " sample " << i;
+    }
+    EXPECT_THROW(standin::read_audio_file((dir / "missing.wav").string()), standin::HostError);
+}
+
+// Decodes a whole 8-bit window with libltc and returns the timecodes read.
+std::vector<std::string> decode(const std::vector<unsigned char>& samples, int samples_per_frame)
+{
+    LTCDecoder* decoder = ltc_decoder_create(samples_per_frame, 64);
+    ltc_decoder_write(decoder, const_cast<unsigned char*>(samples.data()), samples.size(), 0);
+    std::vector<std::string> out;
+    LTCFrameExt frame;
+    while (ltc_decoder_read(decoder, &frame)) {
+        SMPTETimecode t;
+        ltc_frame_to_time(&t, &frame.ltc, 1);
+        char text[16];
+        const char sep = frame.ltc.dfbit ? ';' : ':';
+        std::snprintf(text, sizeof text, "%02d%c%02d%c%02d%c%02d", t.hours, sep, t.mins, sep, t.secs, sep, t.frame);
+        out.push_back(text);
+    }
+    ltc_decoder_free(decoder);
+    return out;
+}
+
+TEST(StandinLtc, GeneratedLtcDecodesToTheRequestedTimecodes)
+{
+    struct Case {
+        unsigned num, den;
+        double rate;
+        const char* start;
+        std::vector<std::string> expected; // the first frames decoded
+    };
+    const Case cases[] = {
+        {25, 1, 48000, "01:02:03:04", {"01:02:03:04", "01:02:03:05", "01:02:03:06"}},
+        {24, 1, 44100, "00:00:59:22", {"00:00:59:22", "00:00:59:23", "00:01:00:00"}},
+        {30000, 1001, 48000, "00:00:59;28", {"00;00;59;28", "00;00;59;29", "00;01;00;02"}},
+        {30, 1, 44100, "10:59:59:29", {"10:59:59:29", "11:00:00:00", "11:00:00:01"}},
+        // Above 30 fps one LTC frame spans two video frames.
+        {60000, 1001, 48000, "00:09:59;29", {"00;09;59;29", "00;10;00;00", "00;10;00;01"}},
+    };
+    for (const Case& k : cases) {
+        standin::LtcSpec spec;
+        spec.fps_num = k.num;
+        spec.fps_den = k.den;
+        spec.sample_rate = k.rate;
+        spec.frames = 8;
+        ASSERT_TRUE(standin::parse_timecode(k.start, spec.start)) << k.start;
+        standin::Host host;
+        host.layer_audio().set_clip(standin::generate_ltc(spec));
+        // The whole clip (8 video frames) as the effect takes it: 8-bit at 44.1 kHz.
+        const Checkout c = check_out(host, {0, A_long(8 * k.den), k.num, k44100, 1, 1, 0});
+        const std::vector<std::string> got = decode(c.bytes, int(44100 / standin::ltc_rate(k.num, k.den)));
+        ASSERT_GE(got.size(), k.expected.size()) << k.start;
+        EXPECT_EQ(std::vector<std::string>(got.begin(), got.begin() + 3), k.expected) << k.start;
+    }
+    standin::Timecode tc;
+    EXPECT_FALSE(standin::parse_timecode("1:02:03:04", tc));
+    EXPECT_FALSE(standin::parse_timecode("01:02:03", tc));
+    standin::LtcSpec skipped;
+    skipped.fps_num = 30000;
+    skipped.fps_den = 1001;
+    skipped.start = {0, 1, 0, 0, true}; // 00:01:00;00 does not exist
+    EXPECT_THROW(standin::generate_ltc(skipped), standin::HostError);
+    skipped.start = {0, 0, 0, 30, false};
+    EXPECT_THROW(standin::generate_ltc(skipped), standin::HostError);
+}
+
+} // namespace

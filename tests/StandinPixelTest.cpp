@@ -1,0 +1,367 @@
+// The stand-in host's worlds and pixel services: new and disposed worlds,
+// copies, transfers, the threaded iteration, parameter values and PNG.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "EffectFixture.h"
+#include "Host.h"
+#include "InputPicture.h"
+#include "PF_Suites.h"
+#include "Png.h"
+
+namespace {
+
+using standin::World;
+using standin::pixel16;
+using standin::pixel8;
+
+template <typename Suite>
+const Suite* acquire(standin::Host& host, const char* name, int version)
+{
+    const void* table = nullptr;
+    EXPECT_EQ(host.suites().basic_suite()->AcquireSuite(name, version, &table), 0) << name;
+    return static_cast<const Suite*>(table);
+}
+
+TEST(StandinWorlds, NewWorldsHonourTheClearFlagAndAreCounted)
+{
+    standin::Host host;
+    auto* suite = acquire<PF_WorldSuite2>(host, "PF World Suite", 2);
+    PF_ProgPtr ref = host.in_data().effect_ref;
+    PF_EffectWorld clear{}, dirty{};
+    ASSERT_EQ(suite->PF_NewWorld(ref, 33, 7, 1, PF_PixelFormat_ARGB64, &clear), 0);
+    ASSERT_EQ(suite->PF_NewWorld(ref, 33, 7, 0, PF_PixelFormat_ARGB32, &dirty), 0);
+    EXPECT_TRUE(clear.world_flags & PF_WorldFlag_DEEP);
+    EXPECT_FALSE(dirty.world_flags & PF_WorldFlag_DEEP);
+    EXPECT_GE(clear.rowbytes, 33 * 8);
+    EXPECT_NE(dirty.rowbytes, 33 * 4); // rows are padded: rowbytes must be honoured
+    EXPECT_EQ(clear.width, 33);
+    EXPECT_EQ(clear.height, 7);
+    for (A_long y = 0; y < 7; ++y)
+        for (A_long x = 0; x < 33; ++x) {
+            const PF_Pixel16 p = *pixel16(clear, x, y);
+            ASSERT_EQ(p.alpha | p.red | p.green | p.blue, 0);
+            ASSERT_EQ(pixel8(dirty, x, y)->alpha, 0xCD); // unset pixels show up
+        }
+    PF_PixelFormat format = 0;
+    EXPECT_EQ(suite->PF_GetPixelFormat(&clear, &format), 0);
+    EXPECT_EQ(format, PF_PixelFormat_ARGB64);
+    EXPECT_NE(host.held().find("2 world(s) not disposed of"), std::string::npos);
+    EXPECT_EQ(suite->PF_DisposeWorld(ref, &clear), 0);
+    host.faults().fail("PF World Suite v2.dispose_world", 2, 5);
+    EXPECT_EQ(suite->PF_DisposeWorld(ref, &dirty), 5); // reported, yet freed
+    host.suites().basic_suite()->ReleaseSuite("PF World Suite", 2);
+    EXPECT_EQ(host.held(), "");
+    EXPECT_EQ(host.ledger().first_misuse(), "");
+
+    PF_EffectWorld bad{};
+    EXPECT_NE(suite->PF_NewWorld(ref, 8, 8, 1, 0x12345678, &bad), 0);
+    EXPECT_NE(suite->PF_NewWorld(ref, 0, 8, 1, PF_PixelFormat_ARGB32, &bad), 0);
+    host.faults().fail("PF World Suite v2.new_world", 5, PF_Err_OUT_OF_MEMORY);
+    EXPECT_EQ(suite->PF_NewWorld(ref, 8, 8, 1, PF_PixelFormat_ARGB32, &bad), PF_Err_OUT_OF_MEMORY);
+    EXPECT_EQ(host.worlds().live_count(), 0);
+    dirty.data = clear.data = nullptr;
+    EXPECT_NE(suite->PF_DisposeWorld(ref, &dirty), 0); // not a live world
+    EXPECT_NE(host.ledger().first_misuse(), "");
+}
+
+// The exact "over" of straight-alpha pixels, rounded half up: the reference
+// that the host's integer maths must match for every input.
+template <typename Pixel>
+Pixel reference_over(Pixel s, Pixel d, double opacity, double m)
+{
+    const double a = std::floor(s.alpha * opacity / m + 0.5);
+    if (a == 0)
+        return d;
+    const double ws = a * m, wd = d.alpha * (m - a);
+    auto mix = [&](double sc, double dc) { return std::floor((sc * ws + dc * wd) / (ws + wd) + 0.5); };
+    using C = decltype(s.alpha);
+    return {C(std::floor((ws + wd) / m + 0.5)), C(mix(s.red, d.red)), C(mix(s.green, d.green)),
+            C(mix(s.blue, d.blue))};
+}
+
+template <typename Pixel>
+void expect_transfer_matches_reference(bool deep, int threads)
+{
+    standin::Host host;
+    host.set_threads(threads);
+    auto* suite = acquire<PF_WorldTransformSuite1>(host, "PF World Transform Suite", 1);
+    const unsigned m = deep ? 32768 : 255;
+    World src(61, 17, deep), dst(61, 17, deep), before(61, 17, deep);
+    std::mt19937 random(deep ? 16 : 8);
+    std::uniform_int_distribution<unsigned> channel(0, m);
+    auto any = [&] {
+        using C = decltype(Pixel::alpha);
+        // Many fully transparent and fully opaque pixels, as a text layer has.
+        const unsigned pick = random() % 4;
+        const C a = C(pick == 0 ? 0 : pick == 1 ? m : channel(random));
+        return Pixel{a, C(channel(random)), C(channel(random)), C(channel(random))};
+    };
+    auto at = [](World& w, A_long x, A_long y) -> Pixel& {
+        return reinterpret_cast<Pixel*>(static_cast<char*>(w.def().data) + y * w.def().rowbytes)[x];
+    };
+    for (A_long y = 0; y < 17; ++y)
+        for (A_long x = 0; x < 61; ++x) {
+            at(src, x, y) = any();
+            at(dst, x, y) = at(before, x, y) = any();
+        }
+    for (unsigned opacity : {m, m / 2, 0u}) {
+        const PF_CompositeMode mode{PF_Xfer_IN_FRONT, 0, A_u_char(deep ? 255 : opacity), 0,
+                                    A_u_short(deep ? opacity : 32768)};
+        const PF_Rect rect{0, 0, 61, 17};
+        ASSERT_EQ(suite->transfer_rect(host.in_data().effect_ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME,
+                                       &rect, &src.def(), &mode, nullptr, 0, 0, &dst.def()),
+                  0);
+        for (A_long y = 0; y < 17; ++y)
+            for (A_long x = 0; x < 61; ++x) {
+                const Pixel want = reference_over(at(src, x, y), at(before, x, y), opacity, m);
+                const Pixel got = at(dst, x, y);
+                ASSERT_TRUE(got.alpha == want.alpha && got.red == want.red && got.green == want.green &&
+                            got.blue == want.blue)
+                    << "opacity " << opacity << " at " << x << "," << y << ": got " << got.alpha << " "
+                    << got.red << " " << got.green << " " << got.blue << ", want " << want.alpha << " "
+                    << want.red << " " << want.green << " " << want.blue;
+                at(dst, x, y) = at(before, x, y);
+            }
+    }
+    EXPECT_EQ(host.ledger().first_misuse(), "");
+}
+
+TEST(StandinTransfer, InFrontOverStraightAlphaAtBothDepths)
+{
+    expect_transfer_matches_reference<PF_Pixel>(false, 1);
+    expect_transfer_matches_reference<PF_Pixel>(false, 4);
+    expect_transfer_matches_reference<PF_Pixel16>(true, 1);
+    expect_transfer_matches_reference<PF_Pixel16>(true, 0);
+
+    // Worked values: half-covered red over opaque blue, 8 and 16 bits.
+    standin::Host host;
+    auto* suite = acquire<PF_WorldTransformSuite1>(host, "PF World Transform Suite", 1);
+    World s8(1, 1, false), d8(1, 1, false), s16(1, 1, true), d16(1, 1, true);
+    *pixel8(s8.def(), 0, 0) = {128, 255, 0, 0};
+    *pixel8(d8.def(), 0, 0) = {255, 0, 0, 255};
+    *pixel16(s16.def(), 0, 0) = {16384, 32768, 0, 0};
+    *pixel16(d16.def(), 0, 0) = {32768, 0, 0, 32768};
+    const PF_CompositeMode full{PF_Xfer_IN_FRONT, 0, 255, 0, 32768};
+    PF_ProgPtr ref = host.in_data().effect_ref;
+    EXPECT_EQ(suite->transfer_rect(ref, 0, PF_MF_Alpha_STRAIGHT, 0, nullptr, &s8.def(), &full, nullptr, 0, 0, &d8.def()), 0);
+    EXPECT_EQ(suite->transfer_rect(ref, 0, PF_MF_Alpha_STRAIGHT, 0, nullptr, &s16.def(), &full, nullptr, 0, 0, &d16.def()), 0);
+    const PF_Pixel p8 = *pixel8(d8.def(), 0, 0);
+    const PF_Pixel16 p16 = *pixel16(d16.def(), 0, 0);
+    EXPECT_EQ((std::vector<int>{p8.alpha, p8.red, p8.green, p8.blue}), (std::vector<int>{255, 128, 0, 127}));
+    EXPECT_EQ((std::vector<int>{p16.alpha, p16.red, p16.green, p16.blue}), (std::vector<int>{32768, 16384, 0, 16384}));
+
+    // An offset places the source; what falls outside is clipped.
+    World big(4, 3, false);
+    EXPECT_EQ(suite->transfer_rect(ref, 0, PF_MF_Alpha_STRAIGHT, 0, nullptr, &s8.def(), &full, nullptr, 3, 2, &big.def()), 0);
+    EXPECT_EQ(pixel8(big.def(), 3, 2)->red, 255);
+    EXPECT_EQ(pixel8(big.def(), 2, 2)->alpha, 0);
+    EXPECT_EQ(suite->transfer_rect(ref, 0, PF_MF_Alpha_STRAIGHT, 0, nullptr, &s8.def(), &full, nullptr, 9, 9, &big.def()), 0);
+    EXPECT_EQ(host.ledger().first_misuse(), "");
+    // Modes the host does not offer, and mixed depths, are misuse.
+    EXPECT_NE(suite->transfer_rect(ref, 0, PF_MF_Alpha_PREMUL, 0, nullptr, &s8.def(), &full, nullptr, 0, 0, &d8.def()), 0);
+    EXPECT_NE(suite->transfer_rect(ref, 0, PF_MF_Alpha_STRAIGHT, 0, nullptr, &s8.def(), &full, nullptr, 0, 0, &d16.def()), 0);
+    EXPECT_NE(host.ledger().first_misuse(), "");
+}
+
+TEST(StandinTransfer, CopiesWholeWorldsAndRectangles)
+{
+    standin::Host host;
+    auto* suite = acquire<PF_WorldTransformSuite1>(host, "PF World Transform Suite", 1);
+    World src = standin::InputPicture::test_picture(40, 30, true);
+    World dst(40, 30, true);
+    PF_ProgPtr ref = host.in_data().effect_ref;
+    ASSERT_EQ(suite->copy_hq(ref, &src.def(), &dst.def(), nullptr, nullptr), 0);
+    for (A_long y = 0; y < 30; ++y)
+        ASSERT_EQ(std::memcmp(pixel16(src.def(), 0, y), pixel16(dst.def(), 0, y), 40 * 8), 0) << y;
+    PF_Rect from{0, 0, 5, 5}, to{35, 25, 40, 30};
+    World blank(40, 30, true);
+    ASSERT_EQ(suite->copy(ref, &src.def(), &blank.def(), &from, &to), 0);
+    EXPECT_EQ(pixel16(blank.def(), 35, 25)->red, pixel16(src.def(), 0, 0)->red);
+    EXPECT_EQ(pixel16(blank.def(), 34, 25)->alpha, 0);
+    EXPECT_EQ(host.ledger().names(), (std::vector<std::string>{"AcquireSuite", "PF World Transform Suite v1.copy_hq",
+                                                               "PF World Transform Suite v1.copy"}));
+    host.faults().fail("PF World Transform Suite v1.copy", 2, 21);
+    EXPECT_EQ(suite->copy(ref, &src.def(), &dst.def(), nullptr, nullptr), 21);
+    World small(8, 8, true);
+    EXPECT_NE(suite->copy(ref, &src.def(), &small.def(), nullptr, nullptr), 0);
+}
+
+// Counts each visit of each pixel; checks the pixel handed is the one at (x, y).
+struct Visits {
+    const PF_LayerDef* dst;
+    const PF_LayerDef* src;
+    std::unique_ptr<std::atomic<int>[]> count;
+    std::atomic<int> wrong{0};
+    A_long width;
+};
+
+PF_Err count_visit(void* refcon, A_long x, A_long y, PF_Pixel* in, PF_Pixel* out)
+{
+    auto* v = static_cast<Visits*>(refcon);
+    v->count[std::size_t(y) * v->width + x]++;
+    if (out != pixel8(*v->dst, x, y) || in != pixel8(*v->src, x, y))
+        v->wrong++;
+    return PF_Err_NONE;
+}
+
+PF_Err fail_at_two_places(void*, A_long x, A_long y, PF_Pixel16*, PF_Pixel16*)
+{
+    if (x == 5 && y == 700)
+        return 77;
+    if (x == 3 && y == 40)
+        return 42; // first in raster order
+    return PF_Err_NONE;
+}
+
+TEST(StandinIterate, EveryPixelExactlyOnceOnAnyNumberOfThreads)
+{
+    for (int threads : {1, 2, 3, 8, 0}) {
+        standin::Host host;
+        host.set_threads(threads);
+        auto* suite = acquire<PF_Iterate8Suite1>(host, "PF Iterate8 Suite", 1);
+        World src(131, 77, false), dst(131, 77, false);
+        Visits v{&dst.def(), &src.def(), std::make_unique<std::atomic<int>[]>(131 * 77), {}, 131};
+        ASSERT_EQ(suite->iterate(&host.in_data(), 0, 77, &src.def(), nullptr, &v, count_visit, &dst.def()), 0);
+        for (int i = 0; i < 131 * 77; ++i)
+            ASSERT_EQ(v.count[i].load(), 1) << "pixel " << i % 131 << "," << i / 131 << " threads " << threads;
+        EXPECT_EQ(v.wrong.load(), 0);
+
+        // An area: only its pixels.
+        Visits part{&dst.def(), &src.def(), std::make_unique<std::atomic<int>[]>(131 * 77), {}, 131};
+        const PF_Rect area{10, 20, 30, 25};
+        ASSERT_EQ(suite->iterate(&host.in_data(), 0, 5, &src.def(), &area, &part, count_visit, &dst.def()), 0);
+        int visited = 0;
+        for (int i = 0; i < 131 * 77; ++i)
+            visited += part.count[i].load();
+        EXPECT_EQ(visited, 20 * 5);
+        EXPECT_EQ(part.count[22 * 131 + 10].load(), 1);
+        EXPECT_EQ(host.ledger().first_misuse(), "");
+    }
+}
+
+TEST(StandinIterate, FirstErrorInRasterOrderAndInjectedFaults)
+{
+    for (int threads : {1, 8}) {
+        standin::Host host;
+        host.set_threads(threads);
+        auto* suite = acquire<PF_iterate16Suite1>(host, "PF iterate16 Suite", 1);
+        World dst(16, 1000, true);
+        EXPECT_EQ(suite->iterate(&host.in_data(), 0, 1000, nullptr, nullptr, nullptr, fail_at_two_places, &dst.def()), 42);
+        host.faults().fail("PF iterate16 Suite v1.iterate", 2, PF_Err_OUT_OF_MEMORY);
+        EXPECT_EQ(suite->iterate(&host.in_data(), 0, 1000, nullptr, nullptr, nullptr, fail_at_two_places, &dst.def()),
+                  PF_Err_OUT_OF_MEMORY);
+        EXPECT_EQ(host.ledger().first_misuse(), "");
+        // An 8-bit destination for the 16-bit iterator, backwards progress.
+        World shallow(4, 4, false);
+        EXPECT_NE(suite->iterate(&host.in_data(), 0, 4, nullptr, nullptr, nullptr, fail_at_two_places, &shallow.def()), 0);
+        EXPECT_NE(suite->iterate(&host.in_data(), 5, 4, nullptr, nullptr, nullptr, fail_at_two_places, &dst.def()), 0);
+        EXPECT_NE(host.ledger().first_misuse(), "");
+    }
+}
+
+TEST(StandinParamValues, PointsInRenderedPixelsAndColoursAsFloats)
+{
+    standin::Host host;
+    auto* points = acquire<PF_PointParamSuite1>(host, "PF PointParamSuite", 1);
+    auto* colours = acquire<PF_ColorParamSuite1>(host, "PF ColorParamSuite", 1);
+    PF_ParamDef point{};
+    point.param_type = PF_Param_POINT;
+    point.u.td.x_value = 961 << 15; // 480.5
+    point.u.td.y_value = 270 << 16;
+    A_FloatPoint value{};
+    ASSERT_EQ(points->PF_GetFloatingPointValueFromPointDef(host.in_data().effect_ref, &point, &value), 0);
+    EXPECT_EQ(value.x, 480.5);
+    EXPECT_EQ(value.y, 270.0);
+    host.in_data().downsample_x = {1, 2};
+    host.in_data().downsample_y = {1, 3};
+    ASSERT_EQ(points->PF_GetFloatingPointValueFromPointDef(host.in_data().effect_ref, &point, &value), 0);
+    EXPECT_EQ(value.x, 240.25);
+    EXPECT_EQ(value.y, 90.0);
+
+    PF_ParamDef colour{};
+    colour.param_type = PF_Param_COLOR;
+    colour.u.cd.value = {255, 255, 0, 51};
+    PF_PixelFloat c{};
+    ASSERT_EQ(colours->PF_GetFloatingPointColorFromColorDef(host.in_data().effect_ref, &colour, &c), 0);
+    EXPECT_EQ(c.red, 1.0f);
+    EXPECT_EQ(c.green, 0.0f);
+    EXPECT_FLOAT_EQ(c.blue, 0.2f);
+    EXPECT_EQ(host.ledger().first_misuse(), "");
+    host.faults().fail("PF ColorParamSuite v1.GetFloatingPointColorFromColorDef", 2, 3);
+    EXPECT_EQ(colours->PF_GetFloatingPointColorFromColorDef(host.in_data().effect_ref, &colour, &c), 3);
+    EXPECT_NE(points->PF_GetFloatingPointValueFromPointDef(host.in_data().effect_ref, &colour, &value), 0);
+    EXPECT_NE(host.ledger().first_misuse(), "");
+}
+
+TEST(StandinPng, RoundTripsEveryValueAtBothDepths)
+{
+    const auto dir = std::filesystem::path(testing::TempDir()) / "standin-png";
+    std::filesystem::create_directories(dir);
+    World deep(32769 / 128 + 1, 128, true);
+    for (A_long i = 0; i < deep.width() * 128; ++i) {
+        const A_u_short v = A_u_short(std::min<A_long>(i, 32768));
+        *pixel16(deep.def(), i % deep.width(), i / deep.width()) = {A_u_short(32768 - v), v, A_u_short(v / 2), 1};
+    }
+    const std::string path16 = (dir / "deep.png").string();
+    standin::write_png(path16, deep.def());
+    EXPECT_FALSE(std::filesystem::exists(path16 + ".part"));
+    World back = standin::read_png(path16, true);
+    ASSERT_EQ(back.width(), deep.width());
+    for (A_long y = 0; y < 128; ++y)
+        ASSERT_EQ(std::memcmp(pixel16(back.def(), 0, y), pixel16(deep.def(), 0, y), std::size_t(deep.width()) * 8), 0)
+            << "row " << y;
+
+    World shallow = standin::InputPicture::test_picture(64, 48, false);
+    pixel8(shallow.def(), 1, 1)->alpha = 7;
+    const std::string path8 = (dir / "shallow.png").string();
+    standin::write_png(path8, shallow.def());
+    World back8 = standin::read_png(path8, false);
+    for (A_long y = 0; y < 48; ++y)
+        ASSERT_EQ(std::memcmp(pixel8(back8.def(), 0, y), pixel8(shallow.def(), 0, y), 64 * 4), 0) << "row " << y;
+    // An 8-bit file read into a 16-bit world: 255 is 32768.
+    EXPECT_EQ(standin::read_png(path8, true).def().data != nullptr, true);
+    EXPECT_EQ(pixel16(standin::read_png(path8, true).def(), 0, 0)->alpha, 32768);
+    EXPECT_THROW(standin::read_png((dir / "none.png").string(), false), standin::HostError);
+    EXPECT_THROW(standin::InputPicture(path8).frame(0, 65, 48, false), standin::HostError);
+    EXPECT_EQ(standin::InputPicture((dir / "f%03d.png").string()).path_for(7), (dir / "f007.png").string());
+}
+
+class StandinFrameRender : public EffectTest {};
+
+TEST_F(StandinFrameRender, SetsTheRecordsAndSendsRender)
+{
+    World input = standin::InputPicture::test_picture(64, 36, false);
+    World output(64, 36, false);
+    standin::FrameRequest request;
+    request.current_time = 7 * 1001;
+    request.time_step = 1001;
+    request.time_scale = 30000;
+    request.downsample_x = {1, 2};
+    request.pixel_aspect_ratio = {2, 1};
+    request.quality = PF_Quality_LO;
+    request.input = &input.def();
+    EXPECT_EQ(host.render_frame(request, output.def()), 0);
+    const PF_InData& in = host.in_data();
+    EXPECT_EQ(in.current_time, 7007);
+    EXPECT_EQ(in.time_step, 1001);
+    EXPECT_EQ(in.time_scale, 30000u);
+    EXPECT_EQ(in.downsample_x.den, 2u);
+    EXPECT_EQ(in.pixel_aspect_ratio.num, 2);
+    EXPECT_EQ(in.quality, PF_Quality_LO);
+    EXPECT_EQ(output.def().extent_hint.right, 64);
+    EXPECT_EQ(output.def().extent_hint.bottom, 36);
+    EXPECT_EQ(host.params()[0].u.ld.data, input.def().data);
+    World wrong(32, 36, false);
+    EXPECT_THROW(host.render_frame(request, wrong.def()), standin::HostError);
+    ExpectBalanced();
+}
+
+} // namespace
