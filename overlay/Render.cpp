@@ -134,6 +134,10 @@ PF_Err composite(PF_InData* in_data, PF_ParamDef* params[], PF_LayerDef* output,
 PF_Err Render(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
               PF_LayerDef* output)
 {
+    // A host that hands over fewer parameters than the effect added gets no render.
+    if (in_data->num_params < PARAM_NUM_PARAMS)
+        return PF_Err_BAD_CALLBACK_PARAM;
+
     // Released in reverse: world scoper, point scoper, then every suite of the handler.
     AEGP_SuiteHandler suites(in_data->pica_basicP);
     AEFX_SuiteScoper<PF_PointParamSuite1> point_suite(in_data, kPFPointParamSuite,

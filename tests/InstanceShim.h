@@ -21,5 +21,6 @@ inline PF_Err set_up_instance(standin::Host& host)
     p[PARAM_SAMPLE_OFFSET].param_type = PF_Param_SLIDER;
     p[PARAM_SAMPLE_WIDTH].param_type = PF_Param_SLIDER;
     p[PARAM_SAMPLE_WIDTH].u.sd.value = 4;
+    host.in_data().num_params = PARAM_NUM_PARAMS;
     return PF_Err_NONE;
 }

@@ -145,3 +145,12 @@ TEST_F(RenderErrorFlow, MissingHandlerSuitesReleaseEverything)
         ExpectBalanced();
     }
 }
+
+TEST_F(RenderErrorFlow, TooFewParametersGetNoRender)
+{
+    host.in_data().num_params = PARAM_NUM_PARAMS - 1;
+    standin::World out;
+    EXPECT_EQ(render_over_picture(out), PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_TRUE(host.ledger().calls().empty());
+    EXPECT_TRUE(untouched(out));
+}
