@@ -6,6 +6,7 @@
 #include "CallGuard.h"
 #include "AEGP_Suites.h"
 #include "PF_Suites.h"
+#include "ParamCallbacks.h"
 #include "Suites.h"
 
 namespace standin {
@@ -64,6 +65,13 @@ Host::Host(HostOptions options) : options_(std::move(options))
 
 Host::~Host()
 {
+    // Closing the project: a live instance is set down first.
+    if (in_data_.sequence_data && module_) {
+        try {
+            destroy_instance();
+        } catch (const HostError&) {
+        }
+    }
     module_.reset();
     g_current = nullptr;
 }
@@ -80,6 +88,7 @@ void Host::install_suites()
     suites_.add(kPFHandleSuite, kPFHandleSuiteVersion1, Handles::suite_table());
     suites_.add(kPFANSISuite, kPFANSISuiteVersion1, ansi_suite_table());
     suites_.add(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion3, utility_suite7_table());
+    in_data_.inter.add_param = add_param;
     // Acquirable, but their operations belong to later parts of the host.
     for (auto [name, version] : {std::pair{"AEGP Memory Suite", 1}, {"PF World Transform Suite", 1},
                                  {"PF AE App Suite", 6}, {"AEGP Persistent Data Suite", 3},
@@ -139,6 +148,7 @@ std::string Host::held() const
         out << "suite \"" << key.first << "\" " << key.second << " x" << count << "; ";
     if (handles_.locked_count())
         out << handles_.locked_count() << " locked handle(s); ";
+    out << instance_.unowned();
     return out.str();
 }
 
