@@ -1,47 +1,25 @@
 // The instance's font record through its life: setup, save, flatten, reopen
 // and setdown, driven as the host drives them.
 #include <cstring>
-#include <new>
 #include <string>
-#include <vector>
 
 #include "ArrayHeap.h"
 #include "EffectFixture.h"
-#include "overlay/SequenceData.h"
+#include "SequenceRecord.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 namespace heap = standin::array_heap;
-
-// A block as flatten writes it.
-Bytes Block(const std::string& name, uint8_t use_default)
-{
-    Bytes block(258, 0);
-    block[0] = 1;
-    std::memcpy(&block[1], name.data(), std::min<std::size_t>(name.size(), 255));
-    block[257] = use_default;
-    return block;
-}
 
 class SequenceDataTest : public EffectTest {
 protected:
-    SeqData& Record() { return *static_cast<SeqData*>(*host.in_data().sequence_data); }
+    SeqData& Record() { return ::Record(host); }
 
     Bytes Saved()
     {
         Bytes block;
         EXPECT_EQ(host.save(block), PF_Err_NONE);
         return block;
-    }
-
-    // What the font dialog does: a new buffer replaces the old.
-    void SetName(const std::string& name)
-    {
-        char* buffer = new (std::nothrow) char[name.size() + 1];
-        std::memcpy(buffer, name.c_str(), name.size() + 1);
-        delete[] Record().font_name;
-        Record().font_name = buffer;
     }
 
     void ExpectRecord(const std::string& name, uint8_t use_default, std::size_t buffer_size)
@@ -91,7 +69,7 @@ TEST_F(SequenceDataTest, NamesKeepAtMost255BytesThroughSaveAndReopen)
     for (const auto& c : cases) {
         SCOPED_TRACE("a name of " + std::to_string(c.name.size()) + " bytes");
         ASSERT_EQ(host.create_instance(), PF_Err_NONE);
-        SetName(c.name);
+        SetName(host, c.name);
         const Bytes block = Saved();
         EXPECT_EQ(block, Block(c.kept, 1));
         ASSERT_EQ(host.reopen(block), PF_Err_NONE);
@@ -104,8 +82,7 @@ TEST_F(SequenceDataTest, NamesKeepAtMost255BytesThroughSaveAndReopen)
 TEST_F(SequenceDataTest, GetFlattenedLeavesTheRecordAsItWas)
 {
     ASSERT_EQ(host.create_instance(), PF_Err_NONE);
-    SetName("Futura");
-    Record().use_default = 0;
+    SetName(host, "Futura", 0);
     const PF_Handle handle = host.in_data().sequence_data;
     const void* block = *handle;
     const char* name = Record().font_name;
