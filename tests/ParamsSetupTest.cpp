@@ -18,34 +18,16 @@ PF_ParamDef Definition(PF_ParamType type, const char* name, A_long id)
     return def;
 }
 
-void SetFloatSlider(PF_FloatSliderDef& fs, float valid_max, float slider_min, float slider_max,
-                    double value, float dephault, A_short precision)
-{
-    fs.valid_max = valid_max;
-    fs.slider_min = slider_min;
-    fs.slider_max = slider_max;
-    fs.value = value;
-    fs.dephault = dephault;
-    fs.precision = precision;
-    fs.curve_tolerance = 0.05f;
-}
-
-void SetSlider(PF_SliderDef& sd, A_long valid_min, A_long valid_max, A_long slider_min,
-               A_long slider_max, A_long value)
-{
-    sd.valid_min = valid_min;
-    sd.valid_max = valid_max;
-    sd.slider_min = slider_min;
-    sd.slider_max = slider_max;
-    sd.value = sd.dephault = value;
-}
-
 // Zero in every member the effect does not set.
 std::vector<PF_ParamDef> ExpectedDefinitions()
 {
     std::vector<PF_ParamDef> defs;
     PF_ParamDef d = Definition(PF_Param_FLOAT_SLIDER, "Opacity", 1);
-    SetFloatSlider(d.u.fs_d, 100, 0, 100, 100.0, 100.0f, 2);
+    d.u.fs_d.valid_max = d.u.fs_d.slider_max = 100;
+    d.u.fs_d.value = 100.0;
+    d.u.fs_d.dephault = 100.0f;
+    d.u.fs_d.precision = 2;
+    d.u.fs_d.curve_tolerance = 0.05f;
     defs.push_back(d);
     d = Definition(PF_Param_COLOR, "Color", 2);
     d.u.cd.value = d.u.cd.dephault = {255, 255, 255, 255};
@@ -55,7 +37,13 @@ std::vector<PF_ParamDef> ExpectedDefinitions()
     d.ui_flags = 4;
     defs.push_back(d);
     d = Definition(PF_Param_FLOAT_SLIDER, "Font Size", 3);
-    SetFloatSlider(d.u.fs_d, 4000, 1, 128, 32.0, 32.0f, 1);
+    d.u.fs_d = defs[0].u.fs_d;
+    d.u.fs_d.valid_max = 4000;
+    d.u.fs_d.slider_min = 1;
+    d.u.fs_d.slider_max = 128;
+    d.u.fs_d.value = 32.0;
+    d.u.fs_d.dephault = 32.0f;
+    d.u.fs_d.precision = 1;
     defs.push_back(d);
     d = Definition(PF_Param_POPUP, "Font Weight", 4);
     d.u.pd.value = d.u.pd.dephault = 1;
@@ -69,10 +57,16 @@ std::vector<PF_ParamDef> ExpectedDefinitions()
     defs.push_back(d);
     defs.push_back(Definition(PF_Param_GROUP_START, "Advanced", 7));
     d = Definition(PF_Param_SLIDER, "Sample Offset (Frames)", 8);
-    SetSlider(d.u.sd, -1000000000, 1000000000, -100, 100, 0);
+    d.u.sd.valid_min = -1000000000;
+    d.u.sd.valid_max = 1000000000;
+    d.u.sd.slider_min = -100;
+    d.u.sd.slider_max = 100;
     defs.push_back(d);
     d = Definition(PF_Param_SLIDER, "Sample Width (Frames)", 9);
-    SetSlider(d.u.sd, 1, 60, 1, 30, 4);
+    d.u.sd.valid_min = d.u.sd.slider_min = 1;
+    d.u.sd.valid_max = 60;
+    d.u.sd.slider_max = 30;
+    d.u.sd.value = d.u.sd.dephault = 4;
     defs.push_back(d);
     defs.push_back(Definition(PF_Param_GROUP_END, "", 7));
     return defs;

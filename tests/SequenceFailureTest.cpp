@@ -3,7 +3,6 @@
 #include <cstring>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "ArrayHeap.h"
 #include "EffectFixture.h"
@@ -15,37 +14,14 @@ namespace heap = standin::array_heap;
 
 // Written into out_data before each command: still there means "not written".
 PF_Handle const kUnwritten = reinterpret_cast<PF_Handle>(&heap::fail);
+constexpr PF_Err kOk = -1; // the command succeeds as usual
 
 constexpr PF_Cmd kCommands[] = {PF_Cmd_SEQUENCE_SETUP, PF_Cmd_SEQUENCE_RESETUP,
                                 PF_Cmd_SEQUENCE_FLATTEN, PF_Cmd_GET_FLATTENED_SEQUENCE_DATA,
                                 PF_Cmd_SEQUENCE_SETDOWN};
 
-struct Condition {
-    const char* what;
-    // Spoils the incoming handle or plans the fault, just before the command.
-    std::function<void(PF_Handle& incoming)> arrange;
-    // In the order of kCommands; -1: the command succeeds as usual.
-    PF_Err results[5];
-};
-
-constexpr PF_Err kOk = -1;
-
 class SequenceFailureTest : public EffectTest {
 protected:
-    // What the host would hand each command: a record, or a stored block.
-    PF_Handle Incoming(PF_Cmd cmd)
-    {
-        if (cmd == PF_Cmd_SEQUENCE_SETUP)
-            return nullptr;
-        if (cmd == PF_Cmd_SEQUENCE_RESETUP) {
-            const PF_Handle stored = host.handles().create(258);
-            std::memset(*stored, 0, 258);
-            std::memcpy(*stored, "\1Helvetica", 10);
-            return stored;
-        }
-        return Send(PF_Cmd_SEQUENCE_SETUP, nullptr);
-    }
-
     // Sends cmd with `incoming`; returns what the effect handed back.
     PF_Handle Send(PF_Cmd cmd, PF_Handle incoming, PF_Err* result = nullptr)
     {
@@ -54,44 +30,48 @@ protected:
         const PF_Err err = host.command(cmd);
         if (result)
             *result = err;
-        const PF_Handle handed = host.out_data().sequence_data;
-        host.out_data().sequence_data = nullptr;
+        const PF_Handle handed = std::exchange(host.out_data().sequence_data, nullptr);
+        host.in_data().sequence_data = nullptr;
         return handed == kUnwritten ? nullptr : handed;
+    }
+
+    // What the host hands each command: nothing, a stored block, or a record.
+    PF_Handle Incoming(PF_Cmd cmd)
+    {
+        if (cmd != PF_Cmd_SEQUENCE_RESETUP)
+            return cmd == PF_Cmd_SEQUENCE_SETUP ? nullptr : Send(PF_Cmd_SEQUENCE_SETUP, nullptr);
+        const PF_Handle stored = host.handles().create(258);
+        std::memset(*stored, 0, 258);
+        std::memcpy(*stored, "\1Helvetica", 10);
+        return stored;
     }
 
     // The incoming data as text, to see that a failed command left it alone.
     std::string Describe(PF_Handle handle)
     {
-        if (!handle)
-            return "none";
-        if (!host.handles().live(handle))
-            return "gone";
-        if (!*handle)
-            return "no block";
-        const auto* seq = static_cast<const SeqData*>(*handle);
-        if (seq->flat == 0)
+        if (!handle || !host.handles().live(handle) || !*handle)
+            return handle ? "no block or gone" : "none";
+        if (const auto* seq = static_cast<const SeqData*>(*handle); seq->flat == 0)
             return "record " + std::string(seq->font_name) + " " + std::to_string(seq->use_default);
         return std::string(static_cast<const char*>(*handle), host.handles().size(handle));
     }
 
-    // The host's own part once a handle is done with: setdown, which frees a
-    // record's name with it.
+    // The host's part once it is done with a handle: setdown frees all of it.
     void SetDown(PF_Handle handle)
     {
         if (handle)
             Send(PF_Cmd_SEQUENCE_SETDOWN, handle);
-        host.in_data().sequence_data = nullptr;
     }
 };
 
 TEST_F(SequenceFailureTest, EachCommandUnderEachFailure)
 {
-    const Condition conditions[] = {
-        {"no sequence data",
-         [this](PF_Handle& in) {
-             SetDown(in);
-             in = nullptr;
-         },
+    const struct {
+        const char* what;
+        std::function<void(PF_Handle& incoming)> arrange; // just before the command
+        PF_Err results[5];                                // in the order of kCommands
+    } conditions[] = {
+        {"no sequence data", [this](PF_Handle& in) { SetDown(std::exchange(in, nullptr)); },
          {kOk, 0, 512, 512, 0}},
         {"a handle without a block",
          [this](PF_Handle& in) {
@@ -102,8 +82,7 @@ TEST_F(SequenceFailureTest, EachCommandUnderEachFailure)
              host.handles().purge(in);
          },
          {kOk, 0, 0, 0, 0}},
-        {"no new handle",
-         [this](PF_Handle&) { host.faults().give_null("PF Handle Suite v2.new", 1); },
+        {"no new handle", [this](PF_Handle&) { host.faults().give_null("PF Handle Suite v2.new", 1); },
          {4, 512, 512, 512, kOk}},
         {"a new handle that cannot be locked",
          [this](PF_Handle&) { host.faults().give_null("PF Handle Suite v2.lock", 1); },
@@ -111,11 +90,10 @@ TEST_F(SequenceFailureTest, EachCommandUnderEachFailure)
         {"no name buffer", [](PF_Handle&) { heap::fail(1); }, {4, 512, kOk, kOk, kOk}},
         {"no ANSI suite", [this](PF_Handle&) { host.refuse_suite("PF ANSI Suite", 1, 13); },
          {516, 516, kOk, kOk, kOk}},
-        {"no handle suite",
-         [this](PF_Handle&) { host.refuse_suite("PF Handle Suite", 2, 13); },
+        {"no handle suite", [this](PF_Handle&) { host.refuse_suite("PF Handle Suite", 2, 13); },
          {516, 516, 516, 516, 516}},
     };
-    for (const Condition& condition : conditions) {
+    for (const auto& condition : conditions) {
         for (int c = 0; c < 5; ++c) {
             const PF_Cmd cmd = kCommands[c];
             const PF_Err expected = condition.results[c];
@@ -140,9 +118,10 @@ TEST_F(SequenceFailureTest, EachCommandUnderEachFailure)
                     EXPECT_FALSE(incoming_live);
                 else
                     EXPECT_EQ(Describe(incoming), before);
-                // Nothing but the incoming data, which the host holds.
+                // Nothing is left but the incoming data, which the host holds.
                 host.in_data().sequence_data = incoming_live ? incoming : nullptr;
                 EXPECT_EQ(host.held(), "");
+                host.in_data().sequence_data = nullptr;
             }
             SetDown(handed);
             SetDown(incoming_live ? incoming : nullptr);
