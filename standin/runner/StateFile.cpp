@@ -1,6 +1,5 @@
 #include "StateFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,23 +23,18 @@ void warn(const std::string& what)
 bool read_file(const std::string& path, std::size_t max_bytes, std::vector<uint8_t>& bytes,
                std::string& why)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    bytes.assign(max_bytes + 1, 0);
-    std::size_t got = 0;
-    ssize_t n = fd < 0 ? -1 : 1;
-    while (n > 0 && got < bytes.size()) {
-        n = read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            n = 1;
-        else if (n > 0)
-            got += std::size_t(n);
-    }
-    if (n < 0)
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
         why = std::strerror(errno);
-    if (fd >= 0)
-        close(fd);
-    bytes.resize(got);
-    return n >= 0;
+        return false;
+    }
+    bytes.resize(max_bytes + 1);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    const bool ok = !std::ferror(file);
+    if (!ok)
+        why = std::strerror(errno);
+    std::fclose(file);
+    return ok;
 }
 
 // A temporary file beside `path`, renamed over it once complete: a reader
