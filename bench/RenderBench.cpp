@@ -14,7 +14,6 @@
 #include "Params.h"
 #include "World.h"
 #include "overlay/TimecodeDecoder.h"
-#include "tests/InstanceShim.h"
 
 namespace {
 
@@ -40,7 +39,7 @@ void render(benchmark::State& state, A_long width, A_long height, bool deep, int
 {
     standin::Host host({MARROWTICK_MODULE_PATH});
     host.load();
-    if (set_up_instance(host) != PF_Err_NONE) {
+    if (host.create_instance() != PF_Err_NONE) {
         state.SkipWithError("the instance could not be created");
         return;
     }

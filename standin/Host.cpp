@@ -6,6 +6,7 @@
 #include "CallGuard.h"
 #include "AEGP_Suites.h"
 #include "PF_Suites.h"
+#include "ParamCallbacks.h"
 #include "Suites.h"
 
 namespace standin {
@@ -64,6 +65,13 @@ Host::Host(HostOptions options) : options_(std::move(options))
 
 Host::~Host()
 {
+    // Closing the project: a live instance is set down first.
+    if (in_data_.sequence_data && module_) {
+        try {
+            destroy_instance();
+        } catch (const HostError&) {
+        }
+    }
     module_.reset();
     g_current = nullptr;
 }
@@ -87,6 +95,7 @@ void Host::install_suites()
     suites_.add(kPFIterate8Suite, kPFIterate8SuiteVersion1, iterate8_suite_table());
     suites_.add(kPFIterate16Suite, kPFIterate16SuiteVersion1, iterate16_suite_table());
     LayerAudio::install(in_data_.inter);
+    in_data_.inter.add_param = add_param;
     // Acquirable, but their operations belong to later parts of the host.
     for (auto [name, version] : {std::pair{"AEGP Memory Suite", 1}, {"PF AE App Suite", 6},
                                  {"AEGP Persistent Data Suite", 3}, {"AEGP Utility Suite", 11}})
@@ -147,6 +156,7 @@ std::string Host::held() const
         out << audio_.held_count() << " audio window(s) not checked in; ";
     if (worlds_.live_count())
         out << worlds_.live_count() << " world(s) not disposed of; ";
+    out << instance_.unowned();
     return out.str();
 }
 

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "InstanceShim.h"
 #include "overlay/Params.h"
 #include "Png.h"
 #include "overlay/PixelCallbacks.h"
@@ -120,7 +119,7 @@ std::optional<PF_Rect> ink_box(const PF_LayerDef& world)
 void RenderTest::SetUp()
 {
     EffectTest::SetUp();
-    ASSERT_EQ(set_up_instance(host), PF_Err_NONE);
+    ASSERT_EQ(host.create_instance(), PF_Err_NONE);
     set_position(20, 50);
     request.time_scale = 25;
     request.time_step = 1;

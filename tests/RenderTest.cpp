@@ -185,9 +185,10 @@ TEST_F(RenderTest, WeightAndFamilyChooseTheFace)
     EXPECT_TRUE(SameFrame(reference_layer(regular_spec, kWidth, kHeight, false).def(), regular.def()));
     EXPECT_FALSE(first_difference(bold.def(), regular.def()).empty()) << "bold and regular look the same";
 
-    // The family named by the in-memory sequence data.
+    // The family named by an in-memory record of our own making.
     char family[] = "DejaVu Serif";
     SeqData record{0, family, 0};
+    const PF_Handle own = host.in_data().sequence_data;
     const PF_Handle handle = host.handles().create(sizeof record);
     std::memcpy(host.handles().block(handle), &record, sizeof record);
     host.in_data().sequence_data = handle;
@@ -197,16 +198,20 @@ TEST_F(RenderTest, WeightAndFamilyChooseTheFace)
     EXPECT_TRUE(SameFrame(reference_layer(regular_spec, kWidth, kHeight, false).def(), serif.def()));
     EXPECT_FALSE(first_difference(regular.def(), serif.def()).empty()) << "the family made no difference";
 
-    // No name, or a flattened block: the default family.
-    for (auto [flat, name] : {std::pair<A_u_char, char*>{0, nullptr}, {1, family}}) {
-        SeqData odd{flat, name, 1};
-        std::memcpy(host.handles().block(handle), &odd, sizeof odd);
-        standin::World out;
-        ASSERT_EQ(render(20, out), PF_Err_NONE);
-        EXPECT_TRUE(SameFrame(regular.def(), out.def())) << "flat " << int(flat);
-    }
+    // A record without a name, no sequence data, a flattened block: the default family.
+    SeqData nameless{0, nullptr, 1};
+    std::memcpy(host.handles().block(handle), &nameless, sizeof nameless);
+    standin::World out;
+    ASSERT_EQ(render(20, out), PF_Err_NONE);
+    EXPECT_TRUE(SameFrame(regular.def(), out.def())) << "no name";
     host.in_data().sequence_data = nullptr;
+    ASSERT_EQ(render(20, out), PF_Err_NONE);
+    EXPECT_TRUE(SameFrame(regular.def(), out.def())) << "no sequence data";
     host.handles().destroy(handle);
+    host.in_data().sequence_data = own;
+    ASSERT_EQ(host.flatten(), PF_Err_NONE);
+    ASSERT_EQ(render(20, out), PF_Err_NONE);
+    EXPECT_TRUE(SameFrame(regular.def(), out.def())) << "flattened";
     ExpectBalanced();
 }
 

@@ -15,7 +15,6 @@
 #include "InputPicture.h"
 #include "PF_Suites.h"
 #include "Png.h"
-#include "tests/InstanceShim.h"
 
 namespace {
 
@@ -339,7 +338,7 @@ class StandinFrameRender : public EffectTest {};
 
 TEST_F(StandinFrameRender, SetsTheRecordsAndSendsRender)
 {
-    ASSERT_EQ(set_up_instance(host), PF_Err_NONE);
+    ASSERT_EQ(host.create_instance(), PF_Err_NONE);
     World input = standin::InputPicture::test_picture(64, 36, false);
     World output(64, 36, false);
     standin::FrameRequest request;

@@ -18,6 +18,7 @@ namespace {
 const Command kCommands[] = {
     {"info", "print the effect's registration and global setup", info},
     {"about", "print the effect's About text", about},
+    {"params", "print the effect's parameters [--state FILE]", params},
 };
 
 void usage(FILE* to)
