@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <cstdio>
 #include <filesystem>
 
@@ -154,3 +155,20 @@ PF_Err RenderTest::render(long frame, standin::World& out, const standin::World*
     request.current_time = A_long(frame * request.time_step);
     return host.render_frame(request, out.def());
 }
+
+namespace {
+
+// cairo's font caches and fontconfig's configuration live until the process
+// ends; freeing them at the end keeps the leak checker's report to our own.
+class FontCaches : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        cairo_debug_reset_static_data();
+        FcFini();
+    }
+};
+
+const auto* const g_font_caches = ::testing::AddGlobalTestEnvironment(new FontCaches);
+
+} // namespace
