@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <thread>
+#include <vector>
 #include <cairo.h>
 
 #include "overlay/PixelCallbacks.h"
+#include "overlay/SurfaceGeometry.h"
 
 namespace {
 
@@ -120,4 +124,46 @@ TEST(PixelCallbacks, NullRefconAndOutsideTheSurface)
         EXPECT_TRUE(IsArgb(at16(s, x, y), 0, 0, 0, 0)) << x << "," << y;
     }
     EXPECT_TRUE(IsArgb(at8(s, 2, 1), 255, 255, 255, 255));
+}
+
+// The render publishes its surface's geometry for the callbacks; any other
+// surface, and the published one once the publication is gone, is asked of cairo.
+TEST(PixelCallbacks, PublishedGeometryGivesTheSamePixels)
+{
+    const SurfaceOf a({{{64, 0, 64, 128}, {}, {}, {}, {}, {1, 2, 3, 255}}});
+    const SurfaceOf b({{{}, {}, {}, {}, {}, {9, 8, 7, 255}}});
+    {
+        const SurfacePublication published_a(static_cast<cairo_surface_t*>(a.refcon()));
+        EXPECT_TRUE(IsArgb(at8(a, 2, 1), 255, 3, 2, 1));
+        EXPECT_TRUE(IsArgb(at8(b, 2, 1), 255, 7, 8, 9));
+        EXPECT_TRUE(IsArgb(at8(a, 3, 1), 0, 0, 0, 0)); // still bounds-checked
+        {
+            const SurfacePublication published_b(static_cast<cairo_surface_t*>(b.refcon()));
+            EXPECT_TRUE(IsArgb(at16(a, 0, 0), 16448, 16448, 0, 16448));
+            EXPECT_TRUE(IsArgb(at8(b, 2, 1), 255, 7, 8, 9));
+        }
+        EXPECT_TRUE(IsArgb(at8(b, 2, 1), 255, 7, 8, 9));
+    }
+    EXPECT_TRUE(IsArgb(at8(a, 2, 1), 255, 3, 2, 1));
+
+    // Readers on other threads while the slot is rewritten see one surface's geometry whole.
+    std::atomic<bool> stop{false};
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 3; ++t)
+        readers.emplace_back([&] {
+            while (!stop.load()) {
+                PF_Pixel out{};
+                MySimpleTextFunc8(a.refcon(), 2, 1, nullptr, &out);
+                MySimpleTextFunc8(b.refcon(), 2, 1, nullptr, &out);
+                wrong += out.red != 7;
+            }
+        });
+    for (int i = 0; i < 20000; ++i) {
+        const SurfacePublication p(static_cast<cairo_surface_t*>((i % 2 ? a : b).refcon()));
+    }
+    stop = true;
+    for (std::thread& t : readers)
+        t.join();
+    EXPECT_EQ(wrong.load(), 0);
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
-#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "overlay/Params.h"
@@ -39,16 +39,21 @@ standin::World reference_layer(const TextSpec& spec, A_long width, A_long height
 namespace {
 
 template <typename Pixel>
-std::string pixel_text(const Pixel& p)
+std::string first_difference_of(const PF_LayerDef& expected, const PF_LayerDef& actual,
+                                Pixel* (*at)(const PF_LayerDef&, A_long, A_long))
 {
-    return "(" + std::to_string(p.alpha) + ", " + std::to_string(p.red) + ", " + std::to_string(p.green) + ", " +
-           std::to_string(p.blue) + ")";
-}
-
-template <typename Pixel>
-bool same(const Pixel& a, const Pixel& b)
-{
-    return a.alpha == b.alpha && a.red == b.red && a.green == b.green && a.blue == b.blue;
+    auto text = [](const Pixel& p) {
+        return "(" + std::to_string(p.alpha) + ", " + std::to_string(p.red) + ", " + std::to_string(p.green) + ", " +
+               std::to_string(p.blue) + ")";
+    };
+    for (A_long y = 0; y < expected.height; ++y)
+        for (A_long x = 0; x < expected.width; ++x) {
+            const Pixel &e = *at(expected, x, y), &a = *at(actual, x, y);
+            if (std::memcmp(&e, &a, sizeof e) != 0)
+                return "first difference at (" + std::to_string(x) + ", " + std::to_string(y) + "): expected argb " +
+                       text(e) + ", actual " + text(a);
+        }
+    return "";
 }
 
 } // namespace
@@ -58,24 +63,8 @@ std::string first_difference(const PF_LayerDef& expected, const PF_LayerDef& act
     if (expected.width != actual.width || expected.height != actual.height ||
         standin::is_deep(expected) != standin::is_deep(actual))
         return "worlds of different size or depth";
-    for (A_long y = 0; y < expected.height; ++y)
-        for (A_long x = 0; x < expected.width; ++x) {
-            std::string e, a;
-            if (standin::is_deep(expected)) {
-                const PF_Pixel16 &pe = *standin::pixel16(expected, x, y), &pa = *standin::pixel16(actual, x, y);
-                if (same(pe, pa))
-                    continue;
-                e = pixel_text(pe), a = pixel_text(pa);
-            } else {
-                const PF_Pixel &pe = *standin::pixel8(expected, x, y), &pa = *standin::pixel8(actual, x, y);
-                if (same(pe, pa))
-                    continue;
-                e = pixel_text(pe), a = pixel_text(pa);
-            }
-            return "first difference at (" + std::to_string(x) + ", " + std::to_string(y) + "): expected argb " + e +
-                   ", actual " + a;
-        }
-    return "";
+    return standin::is_deep(expected) ? first_difference_of<PF_Pixel16>(expected, actual, standin::pixel16)
+                                      : first_difference_of<PF_Pixel>(expected, actual, standin::pixel8);
 }
 
 ::testing::AssertionResult SameFrame(const PF_LayerDef& expected, const PF_LayerDef& actual)

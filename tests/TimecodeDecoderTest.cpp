@@ -146,13 +146,6 @@ INSTANTIATE_TEST_SUITE_P(Rates, DecodeLtcAtRate,
                              return "fps" + std::to_string(param_info.param.scale * 100 / param_info.param.step);
                          });
 
-TEST(DecodeLtc, DropFrameSkipsFramesZeroAndOneWithSemicolons)
-{
-    const Ltc ltc({30000, 1001}, {0, 0, 59, 26, true}, 10);
-    EXPECT_EQ(ltc.decode(ltc.default_window(3)), "00;00;59;29");
-    EXPECT_EQ(ltc.decode(ltc.default_window(4)), "00;01;00;02");
-}
-
 TEST(DecodeLtc, NothingDecodableLeavesTheZeroText)
 {
     const Ltc ltc({25, 1}, {1, 2, 3, 4}, 10);
