@@ -4,6 +4,8 @@
 #include <sstream>
 
 #include "CallGuard.h"
+#include "MemorySuite.h"
+#include "UtilitySuite11.h"
 #include "AEGP_Suites.h"
 #include "PF_Suites.h"
 #include "Suites.h"
@@ -87,6 +89,8 @@ void Host::install_suites()
                                  {"PF ColorParamSuite", 1}, {"AEGP Utility Suite", 11},
                                  {"PF PointParamSuite", 1}, {"PF World Suite", 2}})
         suites_.add(name, version, placeholder_suite_table());
+    suites_.add(kAEGPMemorySuite, kAEGPMemorySuiteVersion1, memory_suite_table());
+    suites_.add(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion5, utility_suite11_table());
 }
 
 PF_Err Host::load(PF_Err registration_answer)
@@ -139,6 +143,8 @@ std::string Host::held() const
         out << "suite \"" << key.first << "\" " << key.second << " x" << count << "; ";
     if (handles_.locked_count())
         out << handles_.locked_count() << " locked handle(s); ";
+    if (mem_handles_.live_count())
+        out << mem_handles_.live_count() << " memory handle(s); ";
     return out.str();
 }
 

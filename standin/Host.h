@@ -11,6 +11,7 @@
 #include "Ledger.h"
 #include "Module.h"
 #include "PF_Entry.h"
+#include "ScriptEngine.h"
 #include "SuiteRegistry.h"
 
 namespace standin {
@@ -54,6 +55,10 @@ public:
     Faults& faults() { return faults_; }
     SuiteRegistry& suites() { return suites_; }
     Handles& handles() { return handles_; }
+    // "AEGP Memory Suite" handles: their own store, same bookkeeping.
+    Handles& mem_handles() { return mem_handles_; }
+    // The script engine and the simulated user who answers its dialogs.
+    ScriptEngine& scripts() { return scripts_; }
     const HostOptions& options() const { return options_; }
 
     // Makes a suite's acquisition fail from its nth attempt on: with `code`,
@@ -76,6 +81,8 @@ private:
     Faults faults_;
     SuiteRegistry suites_;
     Handles handles_;
+    Handles mem_handles_;
+    ScriptEngine scripts_;
     std::unique_ptr<Module> module_;
     std::vector<PF_ParamDef> params_;
     std::vector<PF_ParamDef*> param_ptrs_;

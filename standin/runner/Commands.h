@@ -18,6 +18,7 @@ struct Invocation {
 // Each returns the process's exit status; errors are printed to stderr.
 int info(const Invocation& inv);
 int about(const Invocation& inv);
+int fonts(const Invocation& inv);
 
 struct Command {
     const char* name;

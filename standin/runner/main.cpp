@@ -18,6 +18,7 @@ namespace {
 const Command kCommands[] = {
     {"info", "print the effect's registration and global setup", info},
     {"about", "print the effect's About text", about},
+    {"fonts", "print the entries of the effect's font dialog", fonts},
 };
 
 void usage(FILE* to)
