@@ -37,14 +37,7 @@ PF_Err execute_script(AEGP_PluginID plugin_id, const A_char* script, A_Boolean p
     });
 }
 
-AEGP_UtilitySuite5 make_utility_suite11()
-{
-    AEGP_UtilitySuite5 suite{};
-    suite.AEGP_ExecuteScript = execute_script;
-    return suite;
-}
-
-const AEGP_UtilitySuite5 kUtilitySuite11 = make_utility_suite11();
+const AEGP_UtilitySuite5 kUtilitySuite11 = {.unused_0_to_26 = {}, .AEGP_ExecuteScript = execute_script};
 
 } // namespace
 

