@@ -8,6 +8,7 @@
 #include "UtilitySuite11.h"
 #include "AEGP_Suites.h"
 #include "PF_Suites.h"
+#include "ParamCallbacks.h"
 #include "Suites.h"
 
 namespace standin {
@@ -66,6 +67,13 @@ Host::Host(HostOptions options) : options_(std::move(options))
 
 Host::~Host()
 {
+    // Closing the project: a live instance is set down first.
+    if (in_data_.sequence_data && module_) {
+        try {
+            destroy_instance();
+        } catch (const HostError&) {
+        }
+    }
     module_.reset();
     g_current = nullptr;
 }
@@ -82,6 +90,7 @@ void Host::install_suites()
     suites_.add(kPFHandleSuite, kPFHandleSuiteVersion1, Handles::suite_table());
     suites_.add(kPFANSISuite, kPFANSISuiteVersion1, ansi_suite_table());
     suites_.add(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion3, utility_suite7_table());
+    in_data_.inter.add_param = add_param;
     // Acquirable, but their operations belong to later parts of the host.
     for (auto [name, version] : {std::pair{"AEGP Memory Suite", 1}, {"PF World Transform Suite", 1},
                                  {"PF AE App Suite", 6}, {"AEGP Persistent Data Suite", 3},
@@ -145,6 +154,7 @@ std::string Host::held() const
         out << handles_.locked_count() << " locked handle(s); ";
     if (mem_handles_.live_count())
         out << mem_handles_.live_count() << " memory handle(s); ";
+    out << instance_.unowned();
     return out.str();
 }
 

@@ -2,12 +2,14 @@
 // through EffectMain with records, callbacks and suites of its own.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Faults.h"
 #include "Handles.h"
+#include "Instance.h"
 #include "Ledger.h"
 #include "Module.h"
 #include "PF_Entry.h"
@@ -49,6 +51,19 @@ public:
     PF_Err global_setup() { return command(PF_Cmd_GLOBAL_SETUP); }
     PF_Err about() { return command(PF_Cmd_ABOUT); }
 
+    // The effect instance's life, in the real host's order (Instance.h says
+    // who owns which handle). create_instance: global setup when not yet
+    // done, params setup, sequence setup. save: get flattened, the block
+    // copied out and its handle disposed; the instance stays live. reopen: a
+    // fresh instance rebuilt from a stored block by resetup. flatten: the raw
+    // flatten command; its block becomes the instance's handle.
+    // destroy_instance: setdown. Each returns the effect's result.
+    PF_Err create_instance();
+    PF_Err save(std::vector<uint8_t>& block);
+    PF_Err reopen(const std::vector<uint8_t>& block);
+    PF_Err flatten();
+    PF_Err destroy_instance();
+
     PF_InData& in_data() { return in_data_; }
     PF_OutData& out_data() { return out_data_; }
     Ledger& ledger() { return ledger_; }
@@ -70,7 +85,8 @@ public:
     const std::string& registered_name() const { return registered_name_; }
     void note_registration(const std::string& name, AEGP_PluginID id);
 
-    // What the effect still holds of the host, as text; empty when nothing.
+    // What the effect still holds of the host, and what it made that nobody
+    // holds (handles, name buffers), as text; empty when nothing.
     std::string held() const;
 
 private:
@@ -92,6 +108,7 @@ private:
     int effect_ref_token_ = 0;
     AEGP_PluginID last_plugin_id_ = 0;
     std::string registered_name_;
+    Instance instance_{*this};
 };
 
 } // namespace standin

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "FontDialogFixture.h"
+#include "ArrayHeap.h"
+#include "FontChoice.h"
 #include "UtilitySuite11.h"
 #include "fontchooser/ScriptString.h"
 
@@ -60,7 +62,7 @@ std::string expected_script(const std::vector<std::string>& entries, int selecti
 
 TEST_F(FontDialogTest, ScriptIsTheFilledTemplateByteForByte)
 {
-    set_font("dejavu serif", false);
+    SetName(host, "dejavu serif", 0);
     ASSERT_EQ(press(DialogUser::cancel()), PF_Err_NONE);
     const int serif = entry_of("DejaVu Serif");
     ASSERT_GE(serif, 2);
@@ -70,7 +72,7 @@ TEST_F(FontDialogTest, ScriptIsTheFilledTemplateByteForByte)
     const auto run = host.ledger().named("AEGP Utility Suite v11.ExecuteScript");
     ASSERT_EQ(run.size(), 1u);
     EXPECT_EQ(run[0].args, "plug-in " + std::to_string(host.last_plugin_id()) + ", UTF-8");
-    ExpectOnlyTheRecordHeld();
+    ExpectBalanced();
 }
 
 TEST_F(FontDialogTest, CallsAndCleanUpComeInTheRunsOrder)
@@ -96,7 +98,7 @@ TEST_F(FontDialogTest, CallsAndCleanUpComeInTheRunsOrder)
     EXPECT_EQ(disposes[0].args, locks[2].args);
     EXPECT_EQ(disposes[1].args, locks[0].args);
     EXPECT_EQ(locks[1].args, locks[3].args);
-    ExpectOnlyTheRecordHeld();
+    ExpectBalanced();
 }
 
 TEST_F(FontDialogTest, ChoicesAreStoredAndPreselectedNextTime)
@@ -105,7 +107,7 @@ TEST_F(FontDialogTest, ChoicesAreStoredAndPreselectedNextTime)
     ASSERT_EQ(press(DialogUser::ok_at(3)), PF_Err_NONE);
     EXPECT_EQ(host.scripts().last_outcome().text, "3");
     EXPECT_EQ(font(), host.scripts().last_dialog()->entries.at(3));
-    EXPECT_EQ(record()->use_default, 0);
+    EXPECT_EQ(Record(host).use_default, 0);
 
     ASSERT_EQ(press(DialogUser::ok_with("DejaVu Serif")), PF_Err_NONE);
     EXPECT_EQ(font(), "DejaVu Serif");
@@ -113,23 +115,23 @@ TEST_F(FontDialogTest, ChoicesAreStoredAndPreselectedNextTime)
     EXPECT_EQ(host.scripts().last_outcome().text, "-1");
     EXPECT_EQ(preselected(), entry_of("DejaVu Serif"));
     EXPECT_EQ(font(), "DejaVu Serif");
-    set_font("DEJAVU serif", false);
+    SetName(host, "DEJAVU serif", 0);
     press(DialogUser::cancel());
     EXPECT_EQ(preselected(), entry_of("DejaVu Serif"));
-    set_font("No Such Family", false);
+    SetName(host, "No Such Family", 0);
     press(DialogUser::cancel());
     EXPECT_EQ(preselected(), 0);
 
     ASSERT_EQ(press(DialogUser::ok_at(0)), PF_Err_NONE);
     EXPECT_EQ(font(), "Arial");
-    EXPECT_EQ(record()->use_default, 1);
+    EXPECT_EQ(Record(host).use_default, 1);
     // While the default is in use, entry 0 opens even for a listed family.
-    set_font("DejaVu Sans", true);
+    SetName(host, "DejaVu Sans", 1);
     press(DialogUser::cancel());
     EXPECT_EQ(preselected(), 0);
 
     // The separator names no family: nothing changes, as with Cancel.
-    set_font("DejaVu Sans", false);
+    SetName(host, "DejaVu Sans", 0);
     ASSERT_EQ(press(DialogUser::ok_at(1)), PF_Err_NONE);
     EXPECT_EQ(font(), "DejaVu Sans");
     // OK with nothing selected: main ends without a return, its value is
@@ -137,7 +139,7 @@ TEST_F(FontDialogTest, ChoicesAreStoredAndPreselectedNextTime)
     ASSERT_EQ(press(DialogUser::ok_with_nothing()), PF_Err_NONE);
     EXPECT_EQ(host.scripts().last_outcome().text, "undefined");
     EXPECT_EQ(font(), "Arial");
-    ExpectOnlyTheRecordHeld();
+    ExpectBalanced();
 }
 
 TEST_F(FontDialogTest, RerenderAfterOkCancelAndErrorAndFontErrorWithoutRecord)
@@ -153,13 +155,13 @@ TEST_F(FontDialogTest, RerenderAfterOkCancelAndErrorAndFontErrorWithoutRecord)
     EXPECT_TRUE(flagged(kRerender));
     EXPECT_EQ(font(), chosen);
 
-    host.out_data().sequence_data = nullptr;
+    ASSERT_EQ(host.destroy_instance(), PF_Err_NONE); // no sequence data at all
     EXPECT_EQ(press(DialogUser::ok_at(0)), PF_Err_INTERNAL_STRUCT_DAMAGED);
     EXPECT_STREQ(host.out_data().return_msg, "Font error.");
     EXPECT_TRUE(flagged(kShowMessage | kRerender));
     EXPECT_EQ(press(DialogUser::cancel()), PF_Err_NONE); // asks nothing of the record
     EXPECT_FALSE(flagged(kShowMessage));
-    ExpectOnlyTheRecordHeld();
+    ExpectBalanced();
 }
 
 TEST_F(FontDialogTest, OtherParametersDoNothingAndFlatDataIsNotFollowed)
@@ -172,15 +174,41 @@ TEST_F(FontDialogTest, OtherParametersDoNothingAndFlatDataIsNotFollowed)
     EXPECT_EQ(host.scripts().runs(), 0);
 
     // A flattened block holds name bytes where a record holds a pointer.
-    FlatSeqData flat{1, "DejaVu Serif", 0};
-    PF_Handle flat_handle = host.handles().create(sizeof flat);
-    std::memcpy(*flat_handle, &flat, sizeof flat);
-    host.in_data().sequence_data = host.out_data().sequence_data = flat_handle;
+    ASSERT_EQ(host.flatten(), PF_Err_NONE);
+    const Bytes flat = Block("Arial", 1);
+    ASSERT_EQ(host.handles().size(host.in_data().sequence_data), flat.size());
     EXPECT_EQ(press(DialogUser::ok_at(2)), PF_Err_NONE);
     EXPECT_EQ(preselected(), 0);
-    EXPECT_EQ(std::memcmp(*flat_handle, &flat, sizeof flat), 0);
-    host.handles().destroy(flat_handle);
-    ExpectOnlyTheRecordHeld();
+    EXPECT_EQ(std::memcmp(*host.in_data().sequence_data, flat.data(), flat.size()), 0);
+    ExpectBalanced();
+}
+
+TEST_F(FontDialogTest, NameThatCannotBeAllocatedLeavesTheRecordAsItWas)
+{
+    SetName(host, "DejaVu Sans", 0);
+    standin::array_heap::fail(1); // the next name buffer
+    EXPECT_EQ(press(DialogUser::ok_at(0)), PF_Err_OUT_OF_MEMORY);
+    standin::array_heap::clear_faults();
+    EXPECT_EQ(font(), "DejaVu Sans");
+    EXPECT_EQ(Record(host).use_default, 0);
+    EXPECT_TRUE(flagged(kRerender));
+    EXPECT_FALSE(flagged(kShowMessage));
+    EXPECT_EQ(press(DialogUser::ok_with("DejaVu Serif")), PF_Err_NONE);
+    EXPECT_EQ(font(), "DejaVu Serif");
+    ExpectBalanced();
+}
+
+TEST_F(FontDialogTest, RunnerChoosesByNameAndNamesTheWayToTheList)
+{
+    EXPECT_EQ(runner::choose_font(host, "DejaVu Serif"), "");
+    EXPECT_EQ(font(), "DejaVu Serif");
+    EXPECT_EQ(runner::choose_font(host, "default"), "");
+    EXPECT_EQ(font(), "Arial");
+    EXPECT_EQ(Record(host).use_default, 1);
+    EXPECT_EQ(runner::choose_font(host, "No\nSuch"),
+              "no font family \"No\\nSuch\" in the font dialog; run `marrowtick fonts` to list them");
+    EXPECT_EQ(font(), "Arial");
+    ExpectBalanced();
 }
 
 class PremiereFontDialogTest : public FontDialogTest {
@@ -214,7 +242,7 @@ TEST_F(FontDialogTest, FaultSweepOverTheRunsHostCalls)
             continue;
         SCOPED_TRACE(name + " " + call.args + " #" + std::to_string(nth));
         ++swept;
-        set_font("Arial", true);
+        SetName(host, "Arial", 1);
         host.faults().clear();
         if (name == "AcquireSuite") {
             const auto quote = call.args.rfind('"');
@@ -247,7 +275,7 @@ TEST_F(FontDialogTest, FaultSweepOverTheRunsHostCalls)
             const std::string kept = host.ledger().named(name).front().args;
             host.mem_handles().destroy(reinterpret_cast<PF_Handle>(std::stoull(kept, nullptr, 16)));
         }
-        ExpectOnlyTheRecordHeld();
+        ExpectBalanced();
     }
     EXPECT_EQ(swept, 16);
 }

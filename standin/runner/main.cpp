@@ -18,7 +18,8 @@ namespace {
 const Command kCommands[] = {
     {"info", "print the effect's registration and global setup", info},
     {"about", "print the effect's About text", about},
-    {"fonts", "print the entries of the effect's font dialog", fonts},
+    {"params", "print the effect's parameters [--state FILE]", params},
+    {"fonts", "print the entries of the effect's font dialog [--state FILE]", fonts},
 };
 
 void usage(FILE* to)
