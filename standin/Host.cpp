@@ -4,12 +4,12 @@
 #include <sstream>
 
 #include "CallGuard.h"
-#include "MemorySuite.h"
-#include "UtilitySuite11.h"
 #include "AEGP_Suites.h"
+#include "MemorySuite.h"
 #include "PF_Suites.h"
 #include "ParamCallbacks.h"
 #include "Suites.h"
+#include "UtilitySuite11.h"
 
 namespace standin {
 

@@ -113,18 +113,6 @@ TEST(FamilyList, HostileNamesAreListedShownAndChosenAsThemselves)
     }
 }
 
-TEST(ListIndex, ChoicesOutsideTheListChangeNothingAndUnknownNamesOpenOnTheDefault)
-{
-    const char* listed[] = {"Alpha", "Beta", "Gamma"};
-    EXPECT_STREQ(chosen_family(0, listed, 3, "Arial"), "Arial");
-    EXPECT_STREQ(chosen_family(3, listed, 3, "Arial"), "Beta");
-    for (A_long stray : {-1, 1, 5, 1000})
-        EXPECT_EQ(chosen_family(stray, listed, 3, "Arial"), nullptr) << stray;
-    EXPECT_EQ(preselected_entry("gAMMA", listed, 3), 4);
-    EXPECT_EQ(preselected_entry("Delta", listed, 3), 0);
-    EXPECT_EQ(preselected_entry(nullptr, listed, 3), 0);
-}
-
 TEST(InstalledFonts, EmbeddedConfigurationListsThisMachinesFamiliesSortedOnce)
 {
     InstalledFonts fonts;

@@ -93,11 +93,8 @@ TEST_F(FontDialogTest, CallsAndCleanUpComeInTheRunsOrder)
                          handle + "unlock" /* list */, handle + "dispose" /* script */, handle + "dispose",
                          "ReleaseSuite \"AEGP Memory Suite\" 1", "ReleaseSuite \"PF ANSI Suite\" 1",
                          "ReleaseSuite \"PF Handle Suite\" 2", "ReleaseSuite \"AEGP Utility Suite\" 11"}));
-    const auto locks = host.ledger().named(handle + "lock");
-    const auto disposes = host.ledger().named(handle + "dispose");
-    EXPECT_EQ(disposes[0].args, locks[2].args);
-    EXPECT_EQ(disposes[1].args, locks[0].args);
-    EXPECT_EQ(locks[1].args, locks[3].args);
+    const auto locks = host.ledger().named(handle + "lock"), disposes = host.ledger().named(handle + "dispose");
+    EXPECT_EQ(disposes[0].args + disposes[1].args, locks[2].args + locks[0].args);
     ExpectBalanced();
 }
 
@@ -144,13 +141,12 @@ TEST_F(FontDialogTest, ChoicesAreStoredAndPreselectedNextTime)
 
 TEST_F(FontDialogTest, RerenderAfterOkCancelAndErrorAndFontErrorWithoutRecord)
 {
-    EXPECT_EQ(press(DialogUser::ok_at(2)), PF_Err_NONE);
-    EXPECT_TRUE(flagged(kRerender));
-    EXPECT_EQ(press(DialogUser::cancel()), PF_Err_NONE);
-    EXPECT_TRUE(flagged(kRerender));
+    for (const DialogUser& user : {DialogUser::ok_at(2), DialogUser::cancel()}) {
+        EXPECT_EQ(press(user), PF_Err_NONE);
+        EXPECT_TRUE(flagged(kRerender));
+    }
     const std::string chosen = font();
-    host.faults().clear(); // call counts restart
-    host.faults().fail("AEGP Utility Suite v11.ExecuteScript", 1, standin::kScriptFailed);
+    host.faults().fail("AEGP Utility Suite v11.ExecuteScript", 3, standin::kScriptFailed);
     EXPECT_EQ(press(DialogUser::ok_at(0)), standin::kScriptFailed);
     EXPECT_TRUE(flagged(kRerender));
     EXPECT_EQ(font(), chosen);
@@ -164,14 +160,18 @@ TEST_F(FontDialogTest, RerenderAfterOkCancelAndErrorAndFontErrorWithoutRecord)
     ExpectBalanced();
 }
 
-TEST_F(FontDialogTest, OtherParametersDoNothingAndFlatDataIsNotFollowed)
+TEST_F(FontDialogTest, OtherParametersAndPremiereDoNothingAndFlatDataIsNotFollowed)
 {
-    for (PF_ParamIndex index : {0, 2, 4, 11, -1}) {
+    for (PF_ParamIndex index : {0, 2, 4, 11, -1, 3}) {
+        if (index == 3) // the font button, under Premiere Pro
+            host.in_data().appl_id = PF_ApplId_PREMIERE;
         EXPECT_EQ(press(DialogUser::ok_at(0), index), PF_Err_NONE);
         EXPECT_EQ(host.out_data().out_flags, 0) << index;
         EXPECT_TRUE(host.ledger().calls().empty()) << index;
     }
     EXPECT_EQ(host.scripts().runs(), 0);
+    EXPECT_EQ(font(), "Arial");
+    host.in_data().appl_id = PF_ApplId_AFTER_EFFECTS;
 
     // A flattened block holds name bytes where a record holds a pointer.
     ASSERT_EQ(host.flatten(), PF_Err_NONE);
@@ -209,19 +209,6 @@ TEST_F(FontDialogTest, RunnerChoosesByNameAndNamesTheWayToTheList)
               "no font family \"No\\nSuch\" in the font dialog; run `marrowtick fonts` to list them");
     EXPECT_EQ(font(), "Arial");
     ExpectBalanced();
-}
-
-class PremiereFontDialogTest : public FontDialogTest {
-protected:
-    PremiereFontDialogTest() : FontDialogTest(PF_ApplId_PREMIERE) {}
-};
-
-TEST_F(PremiereFontDialogTest, FontButtonDoesNothing)
-{
-    EXPECT_EQ(press(DialogUser::ok_at(2)), PF_Err_NONE);
-    EXPECT_EQ(host.out_data().out_flags, 0);
-    EXPECT_TRUE(host.ledger().calls().empty());
-    EXPECT_EQ(font(), "Arial");
 }
 
 // Every host call of one run fails in turn: the run answers as promised
