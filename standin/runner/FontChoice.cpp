@@ -11,6 +11,8 @@ std::string press_font_button(standin::Host& host, standin::DialogUser user)
 {
     host.scripts().set_user(std::move(user));
     const int runs_before = host.scripts().runs();
+    host.out_data().out_flags = 0;
+    host.out_data().return_msg[0] = '\0';
     const PF_Err err = standin::user_changed_param(host, kFontButton);
     std::string why;
     if (host.out_data().out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE)
