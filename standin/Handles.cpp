@@ -79,7 +79,8 @@ void* Handles::lock(PF_Handle handle)
     Record* r = find(handle);
     if (!r)
         throw std::logic_error("lock of a handle that is not live: " + hex(handle));
-    ++r->locks;
+    if (r->block)
+        ++r->locks;
     return r->block;
 }
 
@@ -91,6 +92,16 @@ void Handles::unlock(PF_Handle handle)
     if (r->locks == 0)
         throw std::logic_error("unlock of a handle that is not locked: " + hex(handle));
     --r->locks;
+}
+
+void Handles::purge(PF_Handle handle)
+{
+    Record* r = find(handle);
+    if (!r)
+        throw std::logic_error("purge of a handle that is not live: " + hex(handle));
+    std::free(r->block);
+    r->block = nullptr;
+    r->size = 0;
 }
 
 namespace {

@@ -24,6 +24,9 @@ public:
     // without a lock: the misuse that a real host would crash on.
     void* lock(PF_Handle handle);
     void unlock(PF_Handle handle);
+    // Frees the block and leaves the handle live without one (*handle is
+    // null), as a host that purged it under memory pressure.
+    void purge(PF_Handle handle);
 
     int live_count() const { return static_cast<int>(records_.size()); }
     int locked_count() const;

@@ -2,6 +2,7 @@
 // through EffectMain with records, callbacks and suites of its own.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,9 +11,11 @@
 #include "FrameRender.h"
 #include "Handles.h"
 #include "LayerAudio.h"
+#include "Instance.h"
 #include "Ledger.h"
 #include "Module.h"
 #include "PF_Entry.h"
+#include "ScriptEngine.h"
 #include "SuiteRegistry.h"
 #include "Worlds.h"
 
@@ -51,12 +54,29 @@ public:
     PF_Err global_setup() { return command(PF_Cmd_GLOBAL_SETUP); }
     PF_Err about() { return command(PF_Cmd_ABOUT); }
 
+    // The effect instance's life, in the real host's order (Instance.h says
+    // who owns which handle). create_instance: global setup when not yet
+    // done, params setup, sequence setup. save: get flattened, the block
+    // copied out and its handle disposed; the instance stays live. reopen: a
+    // fresh instance rebuilt from a stored block by resetup. flatten: the raw
+    // flatten command; its block becomes the instance's handle.
+    // destroy_instance: setdown. Each returns the effect's result.
+    PF_Err create_instance();
+    PF_Err save(std::vector<uint8_t>& block);
+    PF_Err reopen(const std::vector<uint8_t>& block);
+    PF_Err flatten();
+    PF_Err destroy_instance();
+
     PF_InData& in_data() { return in_data_; }
     PF_OutData& out_data() { return out_data_; }
     Ledger& ledger() { return ledger_; }
     Faults& faults() { return faults_; }
     SuiteRegistry& suites() { return suites_; }
     Handles& handles() { return handles_; }
+    // "AEGP Memory Suite" handles: their own store, same bookkeeping.
+    Handles& mem_handles() { return mem_handles_; }
+    // The script engine and the simulated user who answers its dialogs.
+    ScriptEngine& scripts() { return scripts_; }
     const HostOptions& options() const { return options_; }
     // The audio of the layer that the effect checks out (every layer
     // parameter names the same layer); no clip: the layer has no audio.
@@ -86,8 +106,8 @@ public:
     void note_registration(const std::string& name, AEGP_PluginID id);
 
     // What the effect still holds of the host (suites, locked handles, audio
-    // windows not checked in, worlds not disposed of), as text; empty when
-    // nothing.
+    // windows not checked in, worlds not disposed of), and what it made that
+    // nobody holds (handles, name buffers), as text; empty when nothing.
     std::string held() const;
 
 private:
@@ -101,6 +121,8 @@ private:
     LayerAudio audio_;
     Worlds worlds_;
     int threads_ = 0;
+    Handles mem_handles_;
+    ScriptEngine scripts_;
     std::unique_ptr<Module> module_;
     std::vector<PF_ParamDef> params_;
     std::vector<PF_ParamDef*> param_ptrs_;
@@ -110,6 +132,7 @@ private:
     int effect_ref_token_ = 0;
     AEGP_PluginID last_plugin_id_ = 0;
     std::string registered_name_;
+    Instance instance_{*this};
 };
 
 } // namespace standin

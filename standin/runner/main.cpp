@@ -18,6 +18,9 @@ namespace {
 const Command kCommands[] = {
     {"info", "print the effect's registration and global setup", info},
     {"about", "print the effect's About text", about},
+    {"params", "print the effect's parameters [--state FILE]", params},
+    {"fonts", "print the entries of the effect's font dialog [--state FILE]", fonts},
+    {"render", "render frames to numbered PNG files (render --help)", render},
 };
 
 void usage(FILE* to)

@@ -1,0 +1,76 @@
+// Arbitrary bytes as the block a project file stored: resetup, get flattened,
+// flatten and setdown must return 0, leave nothing behind, misuse nothing,
+// and save the block that the bytes describe.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "Host.h"
+
+namespace {
+
+standin::Host& TheHost()
+{
+    // One host for the whole run; it is never destroyed, so it stays reachable.
+    static standin::Host* host = [] {
+        auto* h = new standin::Host({MARROWTICK_MODULE_PATH});
+        if (h->load() != PF_Err_NONE)
+            std::abort();
+        return h;
+    }();
+    return *host;
+}
+
+void Check(bool ok, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "sequence block fuzz: %s\n", what);
+        std::abort();
+    }
+}
+
+// What a save must give after reopening `stored`: its name field up to the
+// terminator or 255 bytes and its byte 257, or the default record's block
+// when it is too short to be one.
+std::vector<uint8_t> Described(const std::vector<uint8_t>& stored)
+{
+    std::vector<uint8_t> block(258, 0);
+    block[0] = 1;
+    if (stored.size() < block.size()) {
+        std::memcpy(&block[1], "Arial", 5);
+        block[257] = 1;
+        return block;
+    }
+    const char* name = reinterpret_cast<const char*>(&stored[1]);
+    std::memcpy(&block[1], name, strnlen(name, 255));
+    block[257] = stored[257];
+    return block;
+}
+
+} // namespace
+
+// Loads the module before the first input, so that the fuzzer counts its
+// coverage from the start.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    TheHost();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    standin::Host& host = TheHost();
+    const std::vector<uint8_t> stored(data, data + size);
+    Check(host.reopen(stored) == PF_Err_NONE, "resetup failed");
+    std::vector<uint8_t> saved;
+    Check(host.save(saved) == PF_Err_NONE, "get flattened failed");
+    Check(saved == Described(stored), "the saved block is not the one the stored bytes describe");
+    Check(host.flatten() == PF_Err_NONE, "flatten failed");
+    Check(host.destroy_instance() == PF_Err_NONE, "setdown failed");
+    Check(host.held().empty(), "something is left behind");
+    Check(host.ledger().first_misuse().empty(), "the host saw a misuse");
+    host.ledger().clear();
+    return 0;
+}

@@ -1,0 +1,29 @@
+// The process's array allocator as the effect meets it. The effect keeps its
+// font names in buffers from `new (std::nothrow) char[n]`; the stand-in host
+// replaces the global array new and delete so that it can count those buffers
+// and make one allocation fail, as a machine out of memory would.
+//
+// Only programs that link the `standin_array_heap` object library have it
+// (the tests); the declarations are weak, so the host can ask whether it is
+// there: `if (array_heap::mark) ...`.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace standin::array_heap {
+
+// The serial number of the latest nothrow array allocation.
+[[gnu::weak]] std::uint64_t mark();
+// Live nothrow arrays allocated after `since` whose address no pointer-sized
+// word of [block, block + size) holds: the buffers that nobody owns.
+[[gnu::weak]] std::size_t unowned_since(std::uint64_t since, const void* block, std::size_t size);
+// All live nothrow arrays.
+[[gnu::weak]] std::size_t live();
+// The size asked for a live nothrow array; 0 for any other pointer.
+[[gnu::weak]] std::size_t size_of(const void* array);
+// The nth nothrow array allocation from now (from 1) returns null.
+[[gnu::weak]] void fail(int nth);
+[[gnu::weak]] void clear_faults();
+
+} // namespace standin::array_heap

@@ -1,0 +1,43 @@
+// The runner's project file: one effect instance's flattened sequence data
+// (the 258-byte block the host stores), carried from one run to the next by
+// `--state FILE`. Every command that creates an instance uses it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Host.h"
+
+namespace runner {
+
+class StateFile {
+public:
+    // Takes "--state FILE" out of args (throws std::runtime_error when FILE
+    // is missing). Without the option the state is kept nowhere.
+    static StateFile take(std::vector<std::string>& args);
+
+    // Creates the host's instance: rebuilt from the stored block when FILE
+    // holds one, fresh when FILE does not exist. A FILE that cannot be read or
+    // holds no valid block gets a message on stderr, a fresh instance, and is
+    // never written over. Returns the effect's result.
+    PF_Err open(standin::Host& host);
+
+    // Saves the instance (get flattened) and, with a FILE that may be
+    // written, replaces FILE by the block atomically. False, after a message,
+    // when the block could not be had or written.
+    bool store(standin::Host& host);
+
+    // The block of the last store(), empty before.
+    const std::vector<uint8_t>& last_block() const { return block_; }
+
+    // Why `block` is not a stored block; empty when it is one.
+    static std::string invalid_reason(const std::vector<uint8_t>& block);
+
+private:
+    std::string path_;
+    bool may_write_ = true;
+    std::vector<uint8_t> block_;
+};
+
+} // namespace runner
