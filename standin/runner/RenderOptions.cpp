@@ -32,7 +32,7 @@ const char kRenderUsage[] =
     "  --downsample N/D      render resolution, e.g. 1/2 (default 1/1)\n"
     "  --pixel-aspect N/D    pixel aspect ratio (default 1/1)\n"
     "  --threads N           threads of the host's pixel iteration; 0 every core (default 0)\n"
-    "  --state FILE          the instance's saved state (the chosen font)\n"
+    "  --state FILE          the instance's saved state (the chosen font); only read\n"
     "  --help                this text\n";
 
 namespace {
