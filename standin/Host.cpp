@@ -5,9 +5,11 @@
 
 #include "CallGuard.h"
 #include "AEGP_Suites.h"
+#include "MemorySuite.h"
 #include "PF_Suites.h"
 #include "ParamCallbacks.h"
 #include "Suites.h"
+#include "UtilitySuite11.h"
 
 namespace standin {
 
@@ -97,9 +99,10 @@ void Host::install_suites()
     LayerAudio::install(in_data_.inter);
     in_data_.inter.add_param = add_param;
     // Acquirable, but their operations belong to later parts of the host.
-    for (auto [name, version] : {std::pair{"AEGP Memory Suite", 1}, {"PF AE App Suite", 6},
-                                 {"AEGP Persistent Data Suite", 3}, {"AEGP Utility Suite", 11}})
+    for (auto [name, version] : {std::pair{"PF AE App Suite", 6}, {"AEGP Persistent Data Suite", 3}})
         suites_.add(name, version, placeholder_suite_table());
+    suites_.add(kAEGPMemorySuite, kAEGPMemorySuiteVersion1, memory_suite_table());
+    suites_.add(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion5, utility_suite11_table());
 }
 
 PF_Err Host::load(PF_Err registration_answer)
@@ -156,6 +159,8 @@ std::string Host::held() const
         out << audio_.held_count() << " audio window(s) not checked in; ";
     if (worlds_.live_count())
         out << worlds_.live_count() << " world(s) not disposed of; ";
+    if (mem_handles_.live_count())
+        out << mem_handles_.live_count() << " memory handle(s); ";
     out << instance_.unowned();
     return out.str();
 }

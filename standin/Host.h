@@ -10,11 +10,12 @@
 #include "Faults.h"
 #include "FrameRender.h"
 #include "Handles.h"
-#include "Instance.h"
 #include "LayerAudio.h"
+#include "Instance.h"
 #include "Ledger.h"
 #include "Module.h"
 #include "PF_Entry.h"
+#include "ScriptEngine.h"
 #include "SuiteRegistry.h"
 #include "Worlds.h"
 
@@ -72,6 +73,10 @@ public:
     Faults& faults() { return faults_; }
     SuiteRegistry& suites() { return suites_; }
     Handles& handles() { return handles_; }
+    // "AEGP Memory Suite" handles: their own store, same bookkeeping.
+    Handles& mem_handles() { return mem_handles_; }
+    // The script engine and the simulated user who answers its dialogs.
+    ScriptEngine& scripts() { return scripts_; }
     const HostOptions& options() const { return options_; }
     // The audio of the layer that the effect checks out (every layer
     // parameter names the same layer); no clip: the layer has no audio.
@@ -116,6 +121,8 @@ private:
     LayerAudio audio_;
     Worlds worlds_;
     int threads_ = 0;
+    Handles mem_handles_;
+    ScriptEngine scripts_;
     std::unique_ptr<Module> module_;
     std::vector<PF_ParamDef> params_;
     std::vector<PF_ParamDef*> param_ptrs_;

@@ -20,6 +20,8 @@ int info(const Invocation& inv);
 int about(const Invocation& inv);
 // Takes --state FILE (StateFile.h).
 int params(const Invocation& inv);
+int fonts(const Invocation& inv);
+int render(const Invocation& inv);
 
 struct Command {
     const char* name;

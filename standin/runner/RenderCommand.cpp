@@ -12,6 +12,7 @@
 #include "Png.h"
 #include "ProgressBar.h"
 #include "RenderOptions.h"
+#include "FontChoice.h"
 #include "StateFile.h"
 
 namespace runner {
@@ -152,7 +153,15 @@ int render(const Invocation& inv)
         return fail("registration refused with error " + std::to_string(err));
     if (const PF_Err err = state.open(host))
         return fail("creating the effect instance failed with error " + std::to_string(err));
-    const int status = render_frames(host, options);
+    if (options.font) {
+        if (const std::string why = choose_font(host, *options.font); !why.empty()) {
+            host.destroy_instance();
+            return fail(why);
+        }
+    }
+    int status = render_frames(host, options);
+    if (status == 0 && !state.store(host))
+        status = 1;
     const PF_Err gone = host.destroy_instance();
     if (status)
         return status;

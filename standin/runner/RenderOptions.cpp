@@ -24,6 +24,8 @@ const char kRenderUsage[] =
     "  --out DIR             where the frames go (default out/render)\n"
     "  --opacity P           text opacity, 0 to 100 (default 100)\n"
     "  --color RRGGBB        text colour (default FFFFFF)\n"
+    "  --font FAMILY         press \"Choose Font...\" and pick FAMILY (see marrowtick fonts);\n"
+    "                        'default' picks the default family\n"
     "  --font-size S         0 to 4000 (default 32)\n"
     "  --weight bold|regular (default bold)\n"
     "  --position X,Y        text baseline start in layer pixels (default: the layer's centre)\n"
@@ -32,7 +34,7 @@ const char kRenderUsage[] =
     "  --downsample N/D      render resolution, e.g. 1/2 (default 1/1)\n"
     "  --pixel-aspect N/D    pixel aspect ratio (default 1/1)\n"
     "  --threads N           threads of the host's pixel iteration; 0 every core (default 0)\n"
-    "  --state FILE          the instance's saved state (the chosen font)\n"
+    "  --state FILE          the instance's saved state (the chosen font), read and kept\n"
     "  --help                this text\n";
 
 namespace {
@@ -166,6 +168,8 @@ RenderOptions parse_render_options(const std::vector<std::string>& args)
             o.opacity = real(option, v, 0, 100);
         else if (option == "--color")
             o.color = color(v);
+        else if (option == "--font")
+            o.font = v;
         else if (option == "--font-size")
             o.font_size = real(option, v, 0, 4000);
         else if (option == "--weight") {

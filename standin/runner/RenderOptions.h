@@ -25,6 +25,7 @@ struct RenderOptions {
     std::optional<double> opacity;  // the effect's parameters, when given
     std::optional<PF_Pixel> color;
     std::optional<double> font_size;
+    std::optional<std::string> font;      // --font FAMILY, chosen through the font dialog
     std::optional<A_long> weight;   // 1 bold, 2 regular
     std::optional<A_FloatPoint> position; // layer pixels
     std::optional<A_long> sample_offset;

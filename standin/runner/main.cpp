@@ -19,6 +19,8 @@ const Command kCommands[] = {
     {"info", "print the effect's registration and global setup", info},
     {"about", "print the effect's About text", about},
     {"params", "print the effect's parameters [--state FILE]", params},
+    {"fonts", "print the entries of the effect's font dialog [--state FILE]", fonts},
+    {"render", "render frames to numbered PNG files (render --help)", render},
 };
 
 void usage(FILE* to)

@@ -1,0 +1,34 @@
+// marrowtick fonts: the font families that the effect's dialog offers.
+#include <cstdio>
+
+#include "Commands.h"
+#include "FontChoice.h"
+#include "Host.h"
+#include "StateFile.h"
+
+namespace runner {
+
+int fonts(const Invocation& inv)
+{
+    std::vector<std::string> args = inv.args;
+    StateFile state = StateFile::take(args);
+    if (!args.empty())
+        return fail("fonts takes no arguments besides --state FILE");
+    standin::Host host({inv.plugin_path, inv.appl_id});
+    if (const PF_Err err = host.load())
+        return fail("registration refused with error " + std::to_string(err));
+    if (const PF_Err err = state.open(host))
+        return fail("the effect instance could not be created: error " + std::to_string(err));
+    const std::string err = show_font_dialog(host);
+    host.destroy_instance();
+    if (!err.empty())
+        return fail(err);
+    // As the dialog shows them; '*' marks the entry it opens on.
+    const standin::ShownDialog& dialog = *host.scripts().last_dialog();
+    for (std::size_t i = 0; i < dialog.entries.size(); ++i)
+        std::printf("%s %s\n", int(i) == dialog.preselected ? "*" : " ",
+                    printable_entry(dialog.entries[i]).c_str());
+    return 0;
+}
+
+} // namespace runner
