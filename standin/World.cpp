@@ -14,7 +14,7 @@ constexpr A_long kMaxSide = 32768;
 constexpr std::size_t kAlign = 64;
 } // namespace
 
-World::World(A_long width, A_long height, bool deep)
+World::World(A_long width, A_long height, bool deep, unsigned char fill)
 {
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide)
         throw HostError("a world of " + std::to_string(width) + "x" + std::to_string(height) +
@@ -26,7 +26,7 @@ World::World(A_long width, A_long height, bool deep)
     void* data = std::aligned_alloc(kAlign, bytes_);
     if (!data)
         throw HostError("out of memory for a world of " + std::to_string(width) + "x" + std::to_string(height));
-    std::memset(data, 0, bytes_);
+    std::memset(data, fill, bytes_);
     def_.world_flags = PF_WorldFlag_WRITEABLE | (deep ? PF_WorldFlag_DEEP : 0);
     def_.data = data;
     def_.rowbytes = A_long(rowbytes);

@@ -12,9 +12,10 @@ namespace standin {
 class World {
 public:
     World() = default;
-    // deep: 16-bit channels (0..32768) and PF_WorldFlag_DEEP. Throws
-    // HostError for a size outside 1..32768 or when memory runs out.
-    World(A_long width, A_long height, bool deep);
+    // deep: 16-bit channels (0..32768) and PF_WorldFlag_DEEP; every byte
+    // starts as `fill`. Throws HostError for a size outside 1..32768 or
+    // when memory runs out.
+    World(A_long width, A_long height, bool deep, unsigned char fill = 0);
     ~World();
     World(World&& other) noexcept;
     World& operator=(World&& other) noexcept;

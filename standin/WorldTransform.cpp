@@ -71,8 +71,15 @@ PF_Err copy_world(const char* name, PF_EffectWorld* src, PF_EffectWorld* dst, PF
         if (s.right - s.left != d.right - d.left || s.bottom - s.top != d.bottom - d.top)
             throw std::invalid_argument("copy between rectangles of different sizes is not offered");
         const std::size_t bytes = std::size_t(s.right - s.left) * pixel_size(*src);
-        for (A_long y = 0; y < s.bottom - s.top; ++y)
-            std::memmove(row_at(*dst, d.left, d.top + y), row_at(*src, s.left, s.top + y), bytes);
+        auto copy_rows = [&](int first, int end) {
+            for (A_long y = first; y < end; ++y)
+                std::memmove(row_at(*dst, d.left, d.top + y), row_at(*src, s.left, s.top + y), bytes);
+        };
+        // Within one world the rectangles may overlap: then row by row, in order.
+        if (src->data == dst->data)
+            copy_rows(0, s.bottom - s.top);
+        else
+            for_row_bands(s.bottom - s.top, Host::current().threads(), copy_rows);
         return PF_Err_NONE;
     });
 }

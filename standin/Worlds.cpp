@@ -14,9 +14,7 @@ void Worlds::create(A_long width, A_long height, bool clear_pix, PF_PixelFormat 
         throw std::invalid_argument("pixel format " + std::to_string(format) + " is not offered");
     if (width < 1 || height < 1 || width > 32768 || height > 32768)
         throw std::invalid_argument("world size " + std::to_string(width) + "x" + std::to_string(height));
-    auto world = std::make_unique<World>(width, height, format == PF_PixelFormat_ARGB64);
-    if (!clear_pix)
-        world->fill_bytes(0xCD);
+    auto world = std::make_unique<World>(width, height, format == PF_PixelFormat_ARGB64, clear_pix ? 0x00 : 0xCD);
     out = world->def();
     // The effect's copy of the record is what it hands back: the host's
     // bookkeeping is the pixel address.
