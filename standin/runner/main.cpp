@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "Commands.h"
+#include "LibraryCaches.h"
 
 namespace runner {
 
@@ -72,9 +73,12 @@ int main(int argc, char** argv)
         usage(stderr);
         return 1;
     }
+    int status;
     try {
-        return command->run(inv);
+        status = command->run(inv);
     } catch (const std::exception& e) {
-        return fail(e.what());
+        status = fail(e.what());
     }
+    release_library_caches();
+    return status;
 }
