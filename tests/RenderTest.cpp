@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "InputPicture.h"
+#include "ParamChange.h"
 #include "overlay/Params.h"
 #include "RenderFixture.h"
 #include "overlay/SequenceData.h"
@@ -204,6 +205,39 @@ TEST_F(RenderTest, WeightAndFamilyChooseTheFace)
     ASSERT_EQ(host.flatten(), PF_Err_NONE);
     ASSERT_EQ(render(20, out), PF_Err_NONE);
     EXPECT_TRUE(SameFrame(regular.def(), out.def())) << "flattened";
+    ExpectBalanced();
+}
+
+// The whole road of a font change: the dialog's choice is drawn, survives a
+// save and reopen of the project, and "**Default**" brings the default back.
+TEST_F(RenderTest, FamilyChosenInTheDialogIsDrawnAndKept)
+{
+    give_ltc(25, 1, 48000, {1, 0, 0, 0});
+    const TextSpec arial{.text = "01:00:00:20", .x = 20, .y = 50};
+    TextSpec serif = arial;
+    serif.family = "DejaVu Serif";
+
+    host.scripts().set_user(standin::DialogUser::ok_with(serif.family));
+    ASSERT_EQ(standin::user_changed_param(host, PARAM_FONT_BUTTON), PF_Err_NONE);
+    standin::World chosen;
+    ASSERT_EQ(render(20, chosen), PF_Err_NONE);
+    EXPECT_TRUE(SameFrame(reference_layer(serif, kWidth, kHeight, false).def(), chosen.def()));
+    EXPECT_FALSE(first_difference(reference_layer(arial, kWidth, kHeight, false).def(), chosen.def()).empty())
+        << "the chosen family drew like the default one";
+
+    std::vector<uint8_t> project;
+    ASSERT_EQ(host.save(project), PF_Err_NONE);
+    ASSERT_EQ(host.reopen(project), PF_Err_NONE);
+    set_position(20, 50);
+    standin::World reopened;
+    ASSERT_EQ(render(20, reopened), PF_Err_NONE);
+    EXPECT_TRUE(SameFrame(chosen.def(), reopened.def())) << "after save and reopen";
+
+    host.scripts().set_user(standin::DialogUser::ok_at(0));
+    ASSERT_EQ(standin::user_changed_param(host, PARAM_FONT_BUTTON), PF_Err_NONE);
+    standin::World back;
+    ASSERT_EQ(render(20, back), PF_Err_NONE);
+    EXPECT_TRUE(SameFrame(reference_layer(arial, kWidth, kHeight, false).def(), back.def()));
     ExpectBalanced();
 }
 
