@@ -1,4 +1,7 @@
+#include <cmath>
 #include <cstring>
+
+#include <sndfile.h>
 #include <string>
 #include <vector>
 
@@ -57,6 +60,43 @@ INSTANTIATE_TEST_SUITE_P(
         return "fps" + std::to_string(c.fps_num * 100 / c.fps_den) + "_" + std::to_string(int(c.sample_rate)) +
                "Hz_frame" + std::to_string(c.frame) + (c.deep ? "_16bit" : "_8bit");
     });
+
+// LTC recorded on the second channel of a 48 kHz stereo file, the first
+// carrying a tone: the host reads it with libsndfile and resamples it.
+TEST_F(RenderTest, LtcFromTheChosenChannelOfAFile)
+{
+    standin::LtcSpec spec;
+    spec.fps_num = 30000;
+    spec.fps_den = 1001;
+    spec.start = {0, 9, 59, 20, true};
+    spec.frames = 40;
+    const standin::AudioClip ltc = standin::generate_ltc(spec);
+    std::vector<float> stereo;
+    for (long i = 0; i < ltc.frames(); ++i) {
+        stereo.push_back(0.5f * float(std::sin(i * 0.05)));
+        stereo.push_back(ltc.samples[size_t(i)]);
+    }
+    const std::string path = ::testing::TempDir() + "ltc-on-channel-2.wav";
+    SF_INFO info{};
+    info.samplerate = 48000;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(sf_writef_float(file, stereo.data(), ltc.frames()), ltc.frames());
+    sf_close(file);
+
+    host.layer_audio().set_clip(standin::read_audio_file(path));
+    host.layer_audio().set_channel(2);
+    request.time_scale = 30000;
+    request.time_step = 1001;
+    standin::World out;
+    ASSERT_EQ(render(12, out), PF_Err_NONE);
+    // 00;09;59;20 + 12 frames: minute 10 keeps its frames 0 and 1.
+    const TextSpec expected{.text = "00;10;00;02", .x = 20, .y = 50};
+    EXPECT_TRUE(SameFrame(reference_layer(expected, kWidth, kHeight, false).def(), out.def()));
+    ExpectBalanced();
+}
 
 TEST_F(RenderTest, RequestsTheAudioWindowAroundTheFrame)
 {
