@@ -32,13 +32,13 @@ public:
     // The locked block; null when the handle could not be made or locked.
     void* block() const { return block_; }
 
-    // Unlocks the complete block and gives the handle up: from here on it is
-    // the host's.
-    PF_Handle HandOver()
+    // Stores the complete block's handle in `destination` (the output
+    // record's sequence_data), then unlocks it: from here on it is the host's.
+    void HandOver(PF_Handle& destination)
     {
-        suite_->host_unlock_handle(handle_);
+        destination = std::exchange(handle_, nullptr);
         block_ = nullptr;
-        return std::exchange(handle_, nullptr);
+        suite_->host_unlock_handle(destination);
     }
 
 private:

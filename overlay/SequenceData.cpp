@@ -32,7 +32,7 @@ PF_Err NewRecord(const AEGP_SuiteHandler& suites, PF_OutData* out_data, const ch
     seq->font_name = buffer.release();
     seq->use_default = use_default;
     seq->flat = 0;
-    out_data->sequence_data = handle.HandOver();
+    handle.HandOver(out_data->sequence_data);
     return PF_Err_NONE;
 }
 
@@ -83,7 +83,7 @@ PF_Err SequenceSetdown(PF_InData* in_data, PF_OutData* /*out_data*/)
         return PF_Err_NONE;
     // Acquired first, so that a missing suite leaves the record whole.
     PF_HandleSuite1* handles = suites.HandleSuite1();
-    if (const auto* seq = static_cast<const SeqData*>(*incoming); seq && seq->flat == 0)
+    if (const SeqData* seq = InMemoryRecord(handles, incoming))
         delete[] seq->font_name;
     handles->host_dispose_handle(incoming);
     return PF_Err_NONE;

@@ -1,7 +1,7 @@
 // The per-instance font data, in memory and as the host stores it.
 #pragma once
 
-#include "PF_Types.h"
+#include "PF_Suites.h"
 
 // In memory: lives in a host handle of its own size.
 struct SeqData {
@@ -17,3 +17,16 @@ struct FlatSeqData {
     A_u_char use_default;
 };
 static_assert(sizeof(FlatSeqData) == 258);
+
+// The in-memory record that `handle` holds, read in place without a lock; null
+// when it holds anything else: no block, a flattened block, or a stored block
+// damaged so that its first byte is 0. Only a block of a record's own size
+// whose first byte is 0 is read as a record, so no stored bytes are ever
+// taken for a name pointer.
+inline SeqData* InMemoryRecord(PF_HandleSuite1* handles, PF_Handle handle)
+{
+    auto* seq = static_cast<SeqData*>(*handle);
+    if (!seq || handles->host_get_handle_size(handle) != sizeof(SeqData) || seq->flat != 0)
+        return nullptr;
+    return seq;
+}

@@ -33,24 +33,24 @@ PF_Err Flatten(PF_InData* in_data, PF_OutData* out_data, bool keep_record)
         return PF_Err_NONE;
 
     PF_HandleSuite1* handles = suites.HandleSuite1();
-    // Data flattened already is handed over as a copy, not read as a record.
-    const bool in_memory = *static_cast<const A_u_char*>(data) == 0;
+    // Data flattened already (or damaged) is handed over as a copy, not read as a record.
+    const SeqData* record = InMemoryRecord(handles, incoming);
     const A_HandleSize size =
-        in_memory ? A_HandleSize(sizeof(FlatSeqData)) : handles->host_get_handle_size(incoming);
+        record ? A_HandleSize(sizeof(FlatSeqData)) : handles->host_get_handle_size(incoming);
     NewHandle block(handles, size);
     if (!block.block())
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    if (in_memory)
-        FillBlock(*static_cast<const SeqData*>(data), *static_cast<FlatSeqData*>(block.block()));
+    if (record)
+        FillBlock(*record, *static_cast<FlatSeqData*>(block.block()));
     else
         std::memcpy(block.block(), data, size);
 
     if (!keep_record) {
-        if (in_memory)
-            delete[] static_cast<const SeqData*>(data)->font_name;
+        if (record)
+            delete[] record->font_name;
         handles->host_dispose_handle(incoming);
     }
-    out_data->sequence_data = block.HandOver();
+    block.HandOver(out_data->sequence_data);
     return PF_Err_NONE;
 }
 

@@ -144,4 +144,38 @@ TEST_F(SequenceDataTest, AlreadyFlatDataIsCopiedNotRead)
     ExpectBalanced();
 }
 
+// A stored block whose first byte is 0 (a damaged project) is not a record:
+// its bytes are never taken for a name pointer.
+TEST_F(SequenceDataTest, DamagedStoredBlocksAreNeverReadAsRecords)
+{
+    for (const std::size_t size : {std::size_t(1), sizeof(SeqData) - 1, std::size_t(258)}) {
+        SCOPED_TRACE("a block of " + std::to_string(size) + " bytes");
+        Bytes damaged(size, 0x41);
+        damaged[0] = 0;
+        const auto stored = [&] {
+            const PF_Handle h = host.handles().create(A_HandleSize(size));
+            std::memcpy(*h, damaged.data(), size);
+            host.in_data().sequence_data = h;
+            return h;
+        };
+
+        PF_Handle h = stored();
+        ASSERT_EQ(host.command(PF_Cmd_GET_FLATTENED_SEQUENCE_DATA), PF_Err_NONE);
+        EXPECT_EQ(Bytes(static_cast<uint8_t*>(*host.out_data().sequence_data),
+                        static_cast<uint8_t*>(*host.out_data().sequence_data) + size),
+                  damaged);
+        host.handles().destroy(host.out_data().sequence_data);
+        ASSERT_EQ(host.command(PF_Cmd_SEQUENCE_FLATTEN), PF_Err_NONE);
+        EXPECT_FALSE(host.handles().live(h));
+        host.handles().destroy(host.out_data().sequence_data);
+
+        h = stored();
+        ASSERT_EQ(host.command(PF_Cmd_SEQUENCE_SETDOWN), PF_Err_NONE);
+        EXPECT_FALSE(host.handles().live(h));
+        host.in_data().sequence_data = nullptr;
+    }
+    EXPECT_EQ(host.handles().live_count(), 0);
+    ExpectBalanced();
+}
+
 } // namespace
