@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <string>
 
 #include "AEGP_SuiteHandler.h"
 #include "DialogScript.h"
@@ -83,8 +84,9 @@ A_long initial_selection(const PF_InData* in_data, const DialogRun& run)
     const auto* seq = static_cast<const SeqData*>(run.handles->host_lock_handle(in_data->sequence_data));
     if (!seq)
         return 0;
-    // A flattened block holds no name pointer to follow.
-    const A_long selection = seq->flat || seq->use_default
+    // A flattened or damaged block holds no name pointer to follow.
+    const bool record = InMemoryRecord(run.handles, in_data->sequence_data) != nullptr;
+    const A_long selection = !record || seq->use_default
                                  ? 0
                                  : preselected_entry(seq->font_name, run.listed, run.listed_count);
     run.handles->host_unlock_handle(in_data->sequence_data);
@@ -94,8 +96,12 @@ A_long initial_selection(const PF_InData* in_data, const DialogRun& run)
 // The filled template in its locked handle. False when it cannot be had.
 bool build_script(const PF_InData* in_data, A_long selection, DialogRun& run)
 {
+    // The template's own length leaves room for a selection of five digits;
+    // a longer one (a hundred thousand families) gets the bytes it needs.
+    const std::size_t digits = std::to_string(selection).size();
+    const std::size_t extra = digits > 5 ? digits - 5 : 0;
     run.script_handle = run.handles->host_new_handle(
-        A_HandleSize(kDialogScriptTemplateLength + std::size_t(run.found.budget) + 1));
+        A_HandleSize(kDialogScriptTemplateLength + std::size_t(run.found.budget) + 1 + extra));
     if (!run.script_handle)
         return false;
     char* script = static_cast<char*>(*run.script_handle);
@@ -142,7 +148,7 @@ PF_Err store_family(const PF_InData* in_data, PF_OutData* out_data, const AEGP_S
     auto* seq = static_cast<SeqData*>(run.handles->host_lock_handle(out_data->sequence_data));
     if (!seq)
         return PF_Err_NONE;
-    if (!seq->flat) {
+    if (InMemoryRecord(run.handles, out_data->sequence_data)) {
         char* name = new (std::nothrow) char[std::strlen(family) + 1]();
         if (name) {
             suites.ANSICallbacksSuite1()->strcpy(name, family);

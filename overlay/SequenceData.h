@@ -23,7 +23,7 @@ static_assert(sizeof(FlatSeqData) == 258);
 // damaged so that its first byte is 0. Only a block of a record's own size
 // whose first byte is 0 is read as a record, so no stored bytes are ever
 // taken for a name pointer.
-inline SeqData* InMemoryRecord(PF_HandleSuite1* handles, PF_Handle handle)
+inline SeqData* InMemoryRecord(const PF_HandleSuite1* handles, PF_Handle handle)
 {
     auto* seq = static_cast<SeqData*>(*handle);
     if (!seq || handles->host_get_handle_size(handle) != sizeof(SeqData) || seq->flat != 0)
