@@ -8,4 +8,7 @@ if [ $# -eq 0 ]; then
   echo "Demo frames are in $(pwd)/out/demo (000000.png to 000024.png)."
   exit 0
 fi
-exec build/bin/marrowtick "$@"
+# Paths in the arguments are the caller's.
+runner=$PWD/build/bin/marrowtick
+cd "$MARROWTICK_CALLER_DIR"
+exec "$runner" "$@"

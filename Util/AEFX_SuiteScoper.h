@@ -4,7 +4,7 @@
 #include "PF_Records.h"
 
 template <typename T>
-class AEFX_SuiteScoper {
+class __attribute__((visibility("default"))) AEFX_SuiteScoper {
 public:
     // On failure (a refused suite, or a null one) writes the message into
     // out_data when given and throws the int 13. The name must outlive the

@@ -2,6 +2,8 @@
 // host entry numbers (counted from 0), with placeholders before them.
 #pragma once
 
+#include <cstddef>
+
 #include "PF_Types.h"
 
 typedef void (*AEGP_UnusedEntry)(void);
@@ -14,6 +16,7 @@ struct AEGP_UtilitySuite3 {
     PF_Err (*AEGP_RegisterWithAEGP)(AEGP_GlobalRefcon global_refcon, const A_char* plugin_name,
                                     AEGP_PluginID* plugin_id);
 };
+static_assert(offsetof(AEGP_UtilitySuite3, AEGP_RegisterWithAEGP) == 7 * sizeof(void (*)()));
 
 #define kAEGPUtilitySuiteVersion5 11
 struct AEGP_UtilitySuite5 {
@@ -24,6 +27,7 @@ struct AEGP_UtilitySuite5 {
                                  A_Boolean platform_encoding, AEGP_MemHandle* result0,
                                  AEGP_MemHandle* error0);
 };
+static_assert(offsetof(AEGP_UtilitySuite5, AEGP_ExecuteScript) == 27 * sizeof(void (*)()));
 
 #define kAEGPMemorySuite "AEGP Memory Suite"
 #define kAEGPMemorySuiteVersion1 1
@@ -35,6 +39,7 @@ struct AEGP_MemorySuite1 {
     PF_Err (*AEGP_UnlockMemHandle)(AEGP_MemHandle mem);                // 3
     PF_Err (*AEGP_GetMemHandleSize)(AEGP_MemHandle mem, A_HandleSize* size); // 4
 };
+static_assert(offsetof(AEGP_MemorySuite1, AEGP_LockMemHandle) == 2 * sizeof(void (*)()));
 
 // Suites that the suite handler can acquire but whose operations the effect
 // never calls.

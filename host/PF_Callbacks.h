@@ -1,6 +1,8 @@
 // The callbacks the host hands over in its input record.
 #pragma once
 
+#include <cstddef>
+
 #include "PF_Types.h"
 
 struct SPBasicSuite;
@@ -53,6 +55,9 @@ struct PF_ANSICallbacks {
     PF_FpLong (*asin)(PF_FpLong);
     PF_FpLong (*acos)(PF_FpLong);
 };
+// The table's entry numbers are the host's: sprintf 15, strcpy 16.
+static_assert(offsetof(PF_ANSICallbacks, sprintf) == 15 * sizeof(void (*)()));
+static_assert(offsetof(PF_ANSICallbacks, strcpy) == 16 * sizeof(void (*)()));
 
 struct PF_UtilCallbacks {
     PF_ANSICallbacks ansi;

@@ -3,6 +3,8 @@
 // calls are kept as placeholders so the numbering holds.
 #pragma once
 
+#include <cstddef>
+
 #include "PF_Records.h"
 
 typedef void (*PF_UnusedEntry)(void);
@@ -17,6 +19,7 @@ struct PF_HandleSuite1 {
     A_HandleSize (*host_get_handle_size)(PF_Handle handle); // 4
     PF_Err (*host_resize_handle)(A_HandleSize new_size, PF_Handle* handle); // 5
 };
+static_assert(offsetof(PF_HandleSuite1, host_get_handle_size) == 4 * sizeof(void (*)()));
 
 #define kPFANSISuite "PF ANSI Suite"
 #define kPFANSISuiteVersion1 1
@@ -68,6 +71,8 @@ struct PF_WorldTransformSuite1 {
                             PF_EffectWorld* dst_world);
     PF_UnusedEntry transform_world; // 6
 };
+static_assert(offsetof(PF_WorldTransformSuite1, copy) == 3 * sizeof(void (*)()));
+static_assert(offsetof(PF_WorldTransformSuite1, transfer_rect) == 5 * sizeof(void (*)()));
 
 // Per-pixel callbacks: called once for each pixel of the destination, from
 // any of the host's threads; x and y are the destination's coordinates.

@@ -131,6 +131,9 @@ void unlock_handle(PF_Handle handle)
 void dispose_handle(PF_Handle handle)
 {
     guarded("PF Handle Suite v2.dispose", hex(handle), [&](bool) {
+        // The effect unlocks what it locked before it lets a handle go.
+        if (handles().locks(handle) > 0)
+            Host::current().ledger().misuse("dispose of a locked handle: " + hex(handle));
         handles().destroy(handle);
         return PF_Err_NONE;
     });

@@ -13,15 +13,16 @@
 
 namespace standin {
 
-namespace {
-Host* g_current = nullptr;
-
-// Stands in every entry of a suite that the stand-in host does not offer
-// yet: a call is a misuse, recorded instead of crashing.
+// Stands in every entry of a suite that the stand-in host does not offer: a
+// call is a misuse, recorded instead of crashing.
 void unoffered_entry()
 {
     Host::current().ledger().misuse("call of a suite entry that the stand-in host does not offer");
 }
+
+namespace {
+Host* g_current = nullptr;
+
 using Placeholder = void (*)();
 const Placeholder kPlaceholderTable[64] = {
 #define P8 unoffered_entry, unoffered_entry, unoffered_entry, unoffered_entry, \

@@ -16,5 +16,8 @@ const void* iterate16_suite_table();
 // A table whose every entry records a misuse: for suites that are
 // acquirable but whose operations the host does not offer.
 const void* placeholder_suite_table();
+// The entry that such a table holds; also for the entries of a real table
+// that the host does not offer.
+void unoffered_entry();
 
 } // namespace standin

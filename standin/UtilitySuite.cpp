@@ -3,16 +3,21 @@
 
 #include "AEGP_Suites.h"
 #include "CallGuard.h"
+#include "Suites.h"
 
 namespace standin {
 namespace {
 
-PF_Err register_with_aegp(AEGP_GlobalRefcon, const A_char* plugin_name, AEGP_PluginID* plugin_id)
+PF_Err register_with_aegp(AEGP_GlobalRefcon global_refcon, const A_char* plugin_name,
+                          AEGP_PluginID* plugin_id)
 {
     return guarded("AEGP Utility Suite v7.RegisterWithAEGP", plugin_name ? plugin_name : "",
                    [&](bool) {
                        if (!plugin_name || !plugin_id)
                            throw std::invalid_argument("null name or id pointer");
+                       // An effect has no global refcon of the plug-in services to pass.
+                       if (global_refcon)
+                           throw std::invalid_argument("a global refcon from an effect");
                        // Ids are handed out from a base the effect cannot guess.
                        const AEGP_PluginID id = 0x4D540000 + Host::current().last_plugin_id() % 0x10000 + 1;
                        *plugin_id = id;
@@ -24,6 +29,8 @@ PF_Err register_with_aegp(AEGP_GlobalRefcon, const A_char* plugin_name, AEGP_Plu
 AEGP_UtilitySuite3 make_utility_suite7()
 {
     AEGP_UtilitySuite3 suite{};
+    for (AEGP_UnusedEntry& entry : suite.unused_0_to_6)
+        entry = unoffered_entry;
     suite.AEGP_RegisterWithAEGP = register_with_aegp;
     return suite;
 }

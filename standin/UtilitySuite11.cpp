@@ -5,6 +5,7 @@
 #include "AEGP_Suites.h"
 #include "CallGuard.h"
 #include "MemorySuite.h"
+#include "Suites.h"
 
 namespace standin {
 namespace {
@@ -37,7 +38,16 @@ PF_Err execute_script(AEGP_PluginID plugin_id, const A_char* script, A_Boolean p
     });
 }
 
-const AEGP_UtilitySuite5 kUtilitySuite11 = {.unused_0_to_26 = {}, .AEGP_ExecuteScript = execute_script};
+AEGP_UtilitySuite5 make_utility_suite11()
+{
+    AEGP_UtilitySuite5 suite{};
+    for (AEGP_UnusedEntry& entry : suite.unused_0_to_26)
+        entry = unoffered_entry;
+    suite.AEGP_ExecuteScript = execute_script;
+    return suite;
+}
+
+const AEGP_UtilitySuite5 kUtilitySuite11 = make_utility_suite11();
 
 } // namespace
 

@@ -99,6 +99,8 @@ TEST_P(ParamsSetupTest, AddsElevenDefinitionsAfterTheInputLayer)
     ASSERT_EQ(adds.size(), 11u);
     for (const standin::Call& add : adds)
         EXPECT_EQ(add.args.rfind("index -1,", 0), 0u) << add.args;
+    // Every name but the group end's goes through the host's own strcpy.
+    EXPECT_EQ(host.ledger().count("utils.ansi.strcpy"), 10u);
 
     ASSERT_EQ(host.params().size(), std::size_t(PARAM_NUM_PARAMS));
     std::vector<PF_ParamType> types;

@@ -17,7 +17,10 @@ marrowtick_install() {
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}" >&2
   local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "Missing packages (${missing[*]}): run this as root once." >&2; exit 1; }
+    sudo=(sudo)
+  fi
   "${sudo[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
@@ -32,5 +35,7 @@ marrowtick_build() {
   cmake --build "$dir" >&2
 }
 
+# The caller's folder, for paths given on the command line.
+MARROWTICK_CALLER_DIR=$PWD
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 marrowtick_install

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "FontChoice.h"
 #include "Host.h"
 #include "StateFile.h"
 
@@ -127,7 +128,7 @@ int params(const Invocation& inv)
     if (const std::vector<uint8_t>& block = state.last_block(); !block.empty()) {
         const char* name = reinterpret_cast<const char*>(&block[1]);
         const std::string font(name, strnlen(name, 255));
-        std::printf("\nfont: \"%s\" (%s)\n", font.c_str(),
+        std::printf("\nfont: \"%s\" (%s)\n", printable_entry(font).c_str(),
                     block.back() ? "the default family" : "chosen by the user");
     }
     host.destroy_instance();
