@@ -1,6 +1,8 @@
 // Arbitrary bytes as the block a project file stored: resetup, get flattened,
 // flatten and setdown must return 0, leave nothing behind, misuse nothing,
-// and save the block that the bytes describe.
+// and save the block that the bytes describe. The same bytes handed straight
+// to get flattened, flatten and setdown (a host that skips resetup) must be
+// copied or dropped, never read as a record.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "Host.h"
+#include "overlay/SequenceData.h"
 
 namespace {
 
@@ -70,6 +73,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(host.flatten() == PF_Err_NONE, "flatten failed");
     Check(host.destroy_instance() == PF_Err_NONE, "setdown failed");
     Check(host.held().empty(), "something is left behind");
+
+    // Only a block of a record's own size that starts with 0 is taken for the
+    // effect's record: the form in which the host hands back nothing but those.
+    const bool record_form = size == sizeof(SeqData) && data[0] == 0;
+    for (const PF_Cmd cmd : {PF_Cmd_GET_FLATTENED_SEQUENCE_DATA, PF_Cmd_SEQUENCE_FLATTEN, PF_Cmd_SEQUENCE_SETDOWN}) {
+        if (record_form)
+            break;
+        const PF_Handle raw = host.handles().create(A_HandleSize(size));
+        std::memcpy(*raw, data, size);
+        host.in_data().sequence_data = raw;
+        host.out_data().sequence_data = nullptr;
+        Check(host.command(cmd) == PF_Err_NONE, "a command on a raw stored block failed");
+        if (cmd != PF_Cmd_SEQUENCE_SETDOWN && host.out_data().sequence_data) {
+            const PF_Handle copy = host.out_data().sequence_data;
+            Check(size == 0 || std::memcmp(*copy, data, size) == 0, "a raw block was not handed back as it is");
+            host.handles().destroy(copy);
+        }
+        if (host.handles().live(raw))
+            host.handles().destroy(raw);
+    }
+    host.in_data().sequence_data = nullptr;
+    Check(host.handles().live_count() == 0, "a raw block's handle is left behind");
     Check(host.ledger().first_misuse().empty(), "the host saw a misuse");
     host.ledger().clear();
     return 0;
