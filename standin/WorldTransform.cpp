@@ -183,8 +183,7 @@ PF_Err transfer_rect(PF_ProgPtr, PF_Quality quality, PF_ModeFlags m_flags, PF_Fi
 PF_WorldTransformSuite1 make_suite()
 {
     PF_WorldTransformSuite1 suite{};
-    const PF_UnusedEntry unoffered = *static_cast<const PF_UnusedEntry*>(placeholder_suite_table());
-    suite.composite_rect = suite.blend = suite.convolve = suite.transform_world = unoffered;
+    suite.composite_rect = suite.blend = suite.convolve = suite.transform_world = unoffered_entry;
     suite.copy = copy;
     suite.copy_hq = copy_hq;
     suite.transfer_rect = transfer_rect;
