@@ -4,7 +4,6 @@
 #include <cstring>
 #include <new>
 #include <optional>
-#include <string>
 
 #include "AEGP_SuiteHandler.h"
 #include "DialogScript.h"
@@ -98,7 +97,9 @@ bool build_script(const PF_InData* in_data, A_long selection, DialogRun& run)
 {
     // The template's own length leaves room for a selection of five digits;
     // a longer one (a hundred thousand families) gets the bytes it needs.
-    const std::size_t digits = std::to_string(selection).size();
+    std::size_t digits = 1;
+    for (A_long rest = selection; rest >= 10; rest /= 10)
+        ++digits;
     const std::size_t extra = digits > 5 ? digits - 5 : 0;
     run.script_handle = run.handles->host_new_handle(
         A_HandleSize(kDialogScriptTemplateLength + std::size_t(run.found.budget) + 1 + extra));
