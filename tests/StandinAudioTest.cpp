@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "Host.h"
-#include "standin/LtcSignal.h" // not tests/LtcSignal.h
+#include "LtcSignal.h"
 
 namespace {
 
