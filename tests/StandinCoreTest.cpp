@@ -1,6 +1,8 @@
 // The stand-in host's own bookkeeping: if it lies, every other test does.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "Host.h"
 #include "PF_Suites.h"
 
@@ -41,6 +43,43 @@ TEST(StandinSuites, RefusalsCountFromTheirNthAttempt)
     EXPECT_NE(table, nullptr);
     EXPECT_EQ(basic->AcquireSuite("PF ANSI Suite", 1, &table), 99);
     EXPECT_EQ(basic->AcquireSuite("PF ANSI Suite", 1, &table), 99);
+}
+
+// A bounded ledger drops its oldest calls; the numbering, the count and the
+// first misuse outlive them.
+TEST(StandinLedger, KeepsTheLatestCallsAndTheFirstMisuse)
+{
+    standin::Ledger ledger;
+    ledger.record("a", "0", 0);
+    ledger.record("a", "1", 0);
+    ledger.record("a", "2", 0);
+    ledger.keep_last(2);
+    EXPECT_EQ(ledger.calls().size(), 3u); // within twice the bound
+    ledger.misuse("first");
+    for (int i = 3; i < 1000; ++i) {
+        ledger.record(i % 2 ? "odd" : "even", std::to_string(i), PF_Err(i));
+        ASSERT_GE(ledger.calls().size(), 2u);
+        ASSERT_LE(ledger.calls().size(), 4u);
+    }
+    ledger.misuse("second");
+    EXPECT_EQ(ledger.recorded(), 1000u);
+    EXPECT_EQ(ledger.first_misuse(), "first");
+    const standin::Call& last = ledger.calls().back();
+    EXPECT_EQ(last.seq, 999u);
+    EXPECT_EQ(last.name, "odd");
+    EXPECT_EQ(last.args, "999");
+    EXPECT_EQ(last.result, 999);
+    EXPECT_EQ(ledger.calls()[ledger.calls().size() - 2].seq, 998u);
+
+    ledger.clear();
+    EXPECT_EQ(ledger.recorded(), 0u);
+    EXPECT_EQ(ledger.first_misuse(), "");
+    ledger.record("b", "", 0);
+    EXPECT_EQ(ledger.calls().front().seq, 0u);
+    ledger.keep_last(0); // every call again
+    for (int i = 0; i < 10; ++i)
+        ledger.record("b", "", 0);
+    EXPECT_EQ(ledger.calls().size(), 11u);
 }
 
 TEST(StandinHandles, LifeLocksAndMisuse)

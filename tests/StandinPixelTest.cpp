@@ -72,6 +72,60 @@ TEST(StandinWorlds, NewWorldsHonourTheClearFlagAndAreCounted)
     EXPECT_NE(host.ledger().first_misuse(), "");
 }
 
+// A disposed world comes back for the next request of its size and depth,
+// filled again as a new one is, so that reads of unset pixels still show.
+TEST(StandinWorlds, DisposedWorldsAreHandedOutAgainRefilled)
+{
+    standin::Host host;
+    host.set_threads(3);
+    auto* suite = acquire<PF_WorldSuite2>(host, "PF World Suite", 2);
+    PF_ProgPtr ref = host.in_data().effect_ref;
+    auto make = [&](A_long w, A_long h, bool clear, bool deep) {
+        PF_EffectWorld world{};
+        EXPECT_EQ(suite->PF_NewWorld(ref, w, h, clear, deep ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB32, &world),
+                  0);
+        return world;
+    };
+    // Every byte of every row, padding included, is `value`.
+    auto filled_with = [](const PF_EffectWorld& w, unsigned char value) {
+        const auto* bytes = static_cast<const unsigned char*>(w.data);
+        for (std::size_t i = 0; i < std::size_t(w.rowbytes) * std::size_t(w.height); ++i)
+            if (bytes[i] != value)
+                return ::testing::AssertionFailure() << "byte " << i << " is " << int(bytes[i]);
+        return ::testing::AssertionSuccess();
+    };
+
+    PF_EffectWorld first = make(45, 31, false, true);
+    void* const pixels = first.data;
+    std::memset(first.data, 0x11, std::size_t(first.rowbytes) * 31);
+    ASSERT_EQ(suite->PF_DisposeWorld(ref, &first), 0);
+    EXPECT_EQ(host.worlds().spare_count(), 1);
+    EXPECT_EQ(host.held(), "suite \"PF World Suite\" 2 x1; ");
+
+    PF_EffectWorld again = make(45, 31, false, true);
+    EXPECT_EQ(again.data, pixels);
+    EXPECT_EQ(host.worlds().spare_count(), 0);
+    EXPECT_TRUE(filled_with(again, 0xCD));
+    std::memset(again.data, 0x22, std::size_t(again.rowbytes) * 31);
+    ASSERT_EQ(suite->PF_DisposeWorld(ref, &again), 0);
+    PF_EffectWorld cleared = make(45, 31, true, true);
+    EXPECT_EQ(cleared.data, pixels);
+    EXPECT_TRUE(filled_with(cleared, 0x00));
+    // Another size or depth is another world; one not disposed of is held.
+    PF_EffectWorld shallow = make(45, 31, false, false);
+    PF_EffectWorld taller = make(45, 32, false, true);
+    EXPECT_NE(shallow.data, pixels);
+    EXPECT_NE(taller.data, pixels);
+    EXPECT_NE(host.held().find("3 world(s) not disposed of"), std::string::npos);
+    for (PF_EffectWorld* w : {&cleared, &shallow, &taller})
+        ASSERT_EQ(suite->PF_DisposeWorld(ref, w), 0);
+    EXPECT_EQ(host.worlds().spare_count(), standin::Worlds::kSpares); // the oldest let go
+    make(45, 31, false, true);
+    EXPECT_EQ(host.worlds().spare_count(), standin::Worlds::kSpares); // so this one is new
+    EXPECT_NE(host.held().find("1 world(s) not disposed of"), std::string::npos);
+    EXPECT_EQ(host.ledger().first_misuse(), "");
+}
+
 // The exact "over" of straight-alpha pixels, rounded half up: the reference
 // that the host's integer maths must match for every input.
 template <typename Pixel>

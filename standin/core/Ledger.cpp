@@ -4,7 +4,18 @@ namespace standin {
 
 void Ledger::record(std::string name, std::string args, PF_Err result)
 {
-    calls_.push_back({calls_.size(), std::move(name), std::move(args), result});
+    // Dropped in halves, so that a bounded record costs no more a call than
+    // a full one.
+    if (keep_ && calls_.size() >= 2 * keep_)
+        calls_.erase(calls_.begin(), calls_.end() - std::ptrdiff_t(keep_ - 1));
+    calls_.push_back({recorded_++, std::move(name), std::move(args), result});
+}
+
+void Ledger::keep_last(std::size_t calls)
+{
+    keep_ = calls;
+    if (keep_ && calls_.size() > 2 * keep_)
+        calls_.erase(calls_.begin(), calls_.end() - std::ptrdiff_t(keep_));
 }
 
 void Ledger::misuse(std::string what)
@@ -42,6 +53,7 @@ std::vector<std::string> Ledger::names() const
 void Ledger::clear()
 {
     calls_.clear();
+    recorded_ = 0;
     first_misuse_.clear();
 }
 

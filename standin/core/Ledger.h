@@ -11,7 +11,7 @@
 namespace standin {
 
 struct Call {
-    std::size_t seq;  // position in the ledger, from 0
+    std::size_t seq;  // the call's number since the ledger was last cleared, from 0
     std::string name; // "Suite Name vN.operation" or "inter.operation"
     std::string args; // the arguments as text, for failure messages and tests
     PF_Err result;
@@ -24,16 +24,28 @@ public:
     // Only the first is kept: later ones are usually its consequences.
     void misuse(std::string what);
 
+    // Bounds the record for long runs: from now on only the latest calls are
+    // kept, at least `calls` of them and never more than twice as many.
+    // 0 (the default) keeps every call. The first misuse and recorded()
+    // outlive the calls dropped.
+    void keep_last(std::size_t calls);
+
+    // The calls kept, oldest first.
     const std::vector<Call>& calls() const { return calls_; }
     std::vector<Call> named(std::string_view name) const;
     std::size_t count(std::string_view name) const;
     // Names only, in order: handy for order assertions.
     std::vector<std::string> names() const;
+    // Every call since the last clear, dropped ones included.
+    std::size_t recorded() const { return recorded_; }
     const std::string& first_misuse() const { return first_misuse_; }
+    // Forgets the calls, the misuse and the count; the bound stays.
     void clear();
 
 private:
     std::vector<Call> calls_;
+    std::size_t recorded_ = 0;
+    std::size_t keep_ = 0;
     std::string first_misuse_;
 };
 

@@ -5,16 +5,41 @@
 #include <string>
 #include <utility>
 
+#include <sys/mman.h>
+
 #include "Module.h"
+#include "PixelThreads.h"
 
 namespace standin {
 
 namespace {
 constexpr A_long kMaxSide = 32768;
 constexpr std::size_t kAlign = 64;
+// Frame-sized pixels are mapped apart from the heap: made and freed every
+// frame among the heap's small long-lived blocks, they would leave holes
+// that no later frame fits, and memory would grow with the frames.
+constexpr std::size_t kMapFrom = std::size_t(1) << 20;
+
+void* allocate(std::size_t bytes)
+{
+    if (bytes < kMapFrom)
+        return std::aligned_alloc(kAlign, bytes);
+    void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return data == MAP_FAILED ? nullptr : data;
+}
+
+void release(void* data, std::size_t bytes)
+{
+    if (!data)
+        return;
+    if (bytes < kMapFrom)
+        std::free(data);
+    else
+        munmap(data, bytes);
+}
 } // namespace
 
-World::World(A_long width, A_long height, bool deep, unsigned char fill)
+World::World(A_long width, A_long height, bool deep, unsigned char fill, int threads)
 {
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide)
         throw HostError("a world of " + std::to_string(width) + "x" + std::to_string(height) +
@@ -23,10 +48,9 @@ World::World(A_long width, A_long height, bool deep, unsigned char fill)
     // One spare cache line a row: rowbytes never equals width * pixel size.
     const std::size_t rowbytes = (std::size_t(width) * pixel / kAlign + 1) * kAlign;
     bytes_ = rowbytes * std::size_t(height);
-    void* data = std::aligned_alloc(kAlign, bytes_);
+    void* data = allocate(bytes_);
     if (!data)
         throw HostError("out of memory for a world of " + std::to_string(width) + "x" + std::to_string(height));
-    std::memset(data, fill, bytes_);
     def_.world_flags = PF_WorldFlag_WRITEABLE | (deep ? PF_WorldFlag_DEEP : 0);
     def_.data = data;
     def_.rowbytes = A_long(rowbytes);
@@ -35,9 +59,10 @@ World::World(A_long width, A_long height, bool deep, unsigned char fill)
     def_.extent_hint = {0, 0, width, height};
     def_.pix_aspect_ratio = {1, 1};
     def_.platform_ref = this;
+    fill_bytes(fill, threads);
 }
 
-World::~World() { std::free(def_.data); }
+World::~World() { release(def_.data, bytes_); }
 
 World::World(World&& other) noexcept : def_(other.def_), bytes_(other.bytes_)
 {
@@ -49,7 +74,7 @@ World::World(World&& other) noexcept : def_(other.def_), bytes_(other.bytes_)
 World& World::operator=(World&& other) noexcept
 {
     if (this != &other) {
-        std::free(def_.data);
+        release(def_.data, bytes_);
         def_ = std::exchange(other.def_, {});
         bytes_ = std::exchange(other.bytes_, 0);
         def_.platform_ref = this;
@@ -57,10 +82,15 @@ World& World::operator=(World&& other) noexcept
     return *this;
 }
 
-void World::fill_bytes(unsigned char value)
+void World::fill_bytes(unsigned char value, int threads)
 {
-    if (def_.data)
-        std::memset(def_.data, value, bytes_);
+    if (!def_.data)
+        return;
+    // Whole rows a band: the padding goes with its row.
+    const std::size_t rowbytes = std::size_t(def_.rowbytes);
+    for_row_bands(def_.height, threads, [&](int first, int end) {
+        std::memset(static_cast<char*>(def_.data) + first * rowbytes, value, std::size_t(end - first) * rowbytes);
+    });
 }
 
 bool is_deep(const PF_LayerDef& world) { return (world.world_flags & PF_WorldFlag_DEEP) != 0; }

@@ -13,9 +13,9 @@ class World {
 public:
     World() = default;
     // deep: 16-bit channels (0..32768) and PF_WorldFlag_DEEP; every byte
-    // starts as `fill`. Throws HostError for a size outside 1..32768 or
-    // when memory runs out.
-    World(A_long width, A_long height, bool deep, unsigned char fill = 0);
+    // starts as `fill`, written by `threads` pixel threads (PixelThreads.h).
+    // Throws HostError for a size outside 1..32768 or when memory runs out.
+    World(A_long width, A_long height, bool deep, unsigned char fill = 0, int threads = 1);
     ~World();
     World(World&& other) noexcept;
     World& operator=(World&& other) noexcept;
@@ -30,8 +30,9 @@ public:
     A_long width() const { return def_.width; }
     A_long height() const { return def_.height; }
 
-    // Fills every byte of the pixel area, padding included.
-    void fill_bytes(unsigned char value);
+    // Fills every byte of the pixel area, padding included, on `threads`
+    // pixel threads.
+    void fill_bytes(unsigned char value, int threads = 1);
 
 private:
     PF_LayerDef def_{};

@@ -1,5 +1,7 @@
 #include "Worlds.h"
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -8,13 +10,26 @@
 
 namespace standin {
 
-void Worlds::create(A_long width, A_long height, bool clear_pix, PF_PixelFormat format, PF_EffectWorld& out)
+void Worlds::create(A_long width, A_long height, bool clear_pix, PF_PixelFormat format, PF_EffectWorld& out,
+                    int threads)
 {
     if (format != PF_PixelFormat_ARGB32 && format != PF_PixelFormat_ARGB64)
         throw std::invalid_argument("pixel format " + std::to_string(format) + " is not offered");
     if (width < 1 || height < 1 || width > 32768 || height > 32768)
         throw std::invalid_argument("world size " + std::to_string(width) + "x" + std::to_string(height));
-    auto world = std::make_unique<World>(width, height, format == PF_PixelFormat_ARGB64, clear_pix ? 0x00 : 0xCD);
+    const bool deep = format == PF_PixelFormat_ARGB64;
+    const unsigned char fill = clear_pix ? 0x00 : 0xCD;
+    std::unique_ptr<World> world;
+    const auto spare = std::find_if(spares_.rbegin(), spares_.rend(), [&](const std::unique_ptr<World>& w) {
+        return w->width() == width && w->height() == height && w->deep() == deep;
+    });
+    if (spare != spares_.rend()) {
+        world = std::move(*spare);
+        spares_.erase(std::next(spare).base());
+        world->fill_bytes(fill, threads);
+    } else {
+        world = std::make_unique<World>(width, height, deep, fill, threads);
+    }
     out = world->def();
     // The effect's copy of the record is what it hands back: the host's
     // bookkeeping is the pixel address.
@@ -29,6 +44,9 @@ void Worlds::dispose(PF_EffectWorld& world)
     auto it = live_.find(world.data);
     if (it == live_.end())
         throw std::logic_error("dispose of a world that is not live: " + hex(world.data));
+    if (spares_.size() == kSpares)
+        spares_.erase(spares_.begin());
+    spares_.push_back(std::move(it->second));
     live_.erase(it);
     world.data = nullptr;
 }
@@ -49,7 +67,7 @@ PF_Err new_world(PF_ProgPtr, A_long width, A_long height, PF_Boolean clear_pix, 
             *world = {};
             return PF_Err_NONE;
         }
-        worlds().create(width, height, clear_pix != 0, format, *world);
+        worlds().create(width, height, clear_pix != 0, format, *world, Host::current().threads());
         return PF_Err_NONE;
     });
 }

@@ -3,6 +3,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "World.h"
 
@@ -12,21 +13,29 @@ class Worlds {
 public:
     // New world (entry 0): ARGB32 gives 8-bit, ARGB64 16-bit; pixels are
     // zero with clear_pix, else garbage (0xCD bytes: alpha 205, 16-bit
-    // channels 52685, out of range) so reads of unset pixels show up.
-    // Throws std::invalid_argument on a bad size or format.
-    void create(A_long width, A_long height, bool clear_pix, PF_PixelFormat format, PF_EffectWorld& out);
+    // channels 52685, out of range) so reads of unset pixels show up,
+    // written by `threads` pixel threads. A world of this size and depth
+    // that was disposed of is handed out again, as a host's frame cache
+    // does, refilled all the same. Throws std::invalid_argument on a bad
+    // size or format.
+    void create(A_long width, A_long height, bool clear_pix, PF_PixelFormat format, PF_EffectWorld& out,
+                int threads = 1);
     // Dispose (entry 1): throws std::logic_error when `world` is not live;
-    // clears the record's data pointer.
+    // clears the record's data pointer. The pixels stay with the host.
     void dispose(PF_EffectWorld& world);
     bool live(const PF_EffectWorld& world) const;
 
     // Worlds made through the suite and not yet disposed of.
     int live_count() const { return int(live_.size()); }
+    // Disposed worlds the host keeps for reuse: never more than kSpares.
+    int spare_count() const { return int(spares_.size()); }
+    static constexpr int kSpares = 2;
 
     static const void* suite_table();
 
 private:
     std::map<const void*, std::unique_ptr<World>> live_; // keyed by pixel address
+    std::vector<std::unique_ptr<World>> spares_;          // the latest disposed of last
 };
 
 } // namespace standin

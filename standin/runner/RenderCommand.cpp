@@ -24,6 +24,10 @@ constexpr A_long kDefaultWidth = 1280, kDefaultHeight = 720;
 // Generated LTC runs from time 0 past the last frame's widest window.
 constexpr long kLtcMarginFrames = 64;
 
+// Calls the host remembers: the last few frames' worth, so that a long run's
+// memory does not grow with its frames.
+constexpr std::size_t kLedgerCalls = 256;
+
 void set_layer_audio(standin::Host& host, const RenderOptions& o)
 {
     if (!o.audio.empty()) {
@@ -149,6 +153,7 @@ int render(const Invocation& inv)
         return 0;
     }
     standin::Host host({inv.plugin_path, inv.appl_id});
+    host.ledger().keep_last(kLedgerCalls);
     if (const PF_Err err = host.load())
         return fail("registration refused with error " + std::to_string(err));
     if (const PF_Err err = state.open(host))
@@ -163,6 +168,9 @@ int render(const Invocation& inv)
     if (status == 0 && !state.store(host))
         status = 1;
     const PF_Err gone = host.destroy_instance();
+    // The first misuse usually explains what followed it, a failure included.
+    if (const std::string& misuse = host.ledger().first_misuse(); !misuse.empty())
+        return fail("the effect misused the host: " + misuse);
     if (status)
         return status;
     if (gone)
