@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <random>
+#include <set>
+#include <thread>
 #include <vector>
 
 #include "EffectFixture.h"
@@ -255,6 +259,8 @@ struct Visits {
     std::unique_ptr<std::atomic<int>[]> count;
     std::atomic<int> wrong{0};
     A_long width;
+    std::mutex mutex;
+    std::set<std::thread::id> threads; // that ran the callback
 };
 
 PF_Err count_visit(void* refcon, A_long x, A_long y, PF_Pixel* in, PF_Pixel* out)
@@ -263,6 +269,12 @@ PF_Err count_visit(void* refcon, A_long x, A_long y, PF_Pixel* in, PF_Pixel* out
     v->count[std::size_t(y) * v->width + x]++;
     if (out != pixel8(*v->dst, x, y) || in != pixel8(*v->src, x, y))
         v->wrong++;
+    if (x == 0) {
+        // Slow rows, so that every thread that may join has time to.
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        std::lock_guard lock(v->mutex);
+        v->threads.insert(std::this_thread::get_id());
+    }
     return PF_Err_NONE;
 }
 
@@ -282,14 +294,17 @@ TEST(StandinIterate, EveryPixelExactlyOnceOnAnyNumberOfThreads)
         host.set_threads(threads);
         auto* suite = acquire<PF_Iterate8Suite1>(host, "PF Iterate8 Suite", 1);
         World src(131, 77, false), dst(131, 77, false);
-        Visits v{&dst.def(), &src.def(), std::make_unique<std::atomic<int>[]>(131 * 77), {}, 131};
+        Visits v{&dst.def(), &src.def(), std::make_unique<std::atomic<int>[]>(131 * 77), {}, 131, {}, {}};
         ASSERT_EQ(suite->iterate(&host.in_data(), 0, 77, &src.def(), nullptr, &v, count_visit, &dst.def()), 0);
         for (int i = 0; i < 131 * 77; ++i)
             ASSERT_EQ(v.count[i].load(), 1) << "pixel " << i % 131 << "," << i / 131 << " threads " << threads;
         EXPECT_EQ(v.wrong.load(), 0);
+        if (threads) {
+            EXPECT_LE(v.threads.size(), std::size_t(threads)); // never more threads than asked for
+        }
 
         // An area: only its pixels.
-        Visits part{&dst.def(), &src.def(), std::make_unique<std::atomic<int>[]>(131 * 77), {}, 131};
+        Visits part{&dst.def(), &src.def(), std::make_unique<std::atomic<int>[]>(131 * 77), {}, 131, {}, {}};
         const PF_Rect area{10, 20, 30, 25};
         ASSERT_EQ(suite->iterate(&host.in_data(), 0, 5, &src.def(), &area, &part, count_visit, &dst.def()), 0);
         int visited = 0;

@@ -12,10 +12,12 @@ namespace standin {
 
 namespace {
 
+constexpr int kBandsPerThread = 4;
+
 // Workers that live as long as the program, so that a frame's iteration
 // does not pay for starting threads. One run at a time; band b covers
-// [rows * b / bands, rows * (b + 1) / bands), taken by whichever thread is
-// free, the caller's included.
+// [rows * b / bands, rows * (b + 1) / bands), taken by whichever of the
+// run's threads is free, the caller's included.
 class RowPool {
 public:
     static RowPool& instance()
@@ -24,13 +26,15 @@ public:
         return pool;
     }
 
-    // False, without running anything, when another run is under way.
-    bool run(int rows, int bands, const std::function<void(int, int)>& work)
+    // False, without running anything, when another run is under way. At
+    // most `threads` threads work on it, the caller's included.
+    bool run(int rows, int bands, int threads, const std::function<void(int, int)>& work)
     {
         std::unique_lock busy(busy_, std::try_to_lock);
         if (!busy || workers_.empty())
             return false;
         Job job{&work, rows, bands};
+        job.seats = threads - 1;
         {
             std::lock_guard lock(mutex_);
             job_ = &job;
@@ -49,6 +53,7 @@ private:
         const std::function<void(int, int)>* work;
         int rows, bands;
         std::atomic<int> next{0};
+        std::atomic<int> seats{0}; // workers that may still join
         int done = 0; // under mutex_
     };
 
@@ -100,7 +105,8 @@ private:
                 job = job_;
                 ++active_;
             }
-            take_bands(*job);
+            if (job->seats.fetch_sub(1) > 0)
+                take_bands(*job);
             {
                 std::lock_guard lock(mutex_);
                 --active_;
@@ -132,8 +138,11 @@ void for_row_bands(int rows, int threads, const std::function<void(int, int)>& w
 {
     if (rows <= 0)
         return;
-    const int bands = std::min(rows, effective_threads(threads));
-    if (bands == 1 || !RowPool::instance().run(rows, bands, work))
+    const int count = std::min(rows, effective_threads(threads));
+    // Several bands a thread: a thread that the system leaves waiting, or
+    // that meets costlier rows, holds the others back by a small band only.
+    const int bands = std::min(rows, count * kBandsPerThread);
+    if (count == 1 || !RowPool::instance().run(rows, bands, count, work))
         work(0, rows);
 }
 
