@@ -421,8 +421,6 @@ TEST(StandinAudio, NoClipNoHandleAndTheLedgerKeepsCount)
 
 TEST(StandinAudio, ReadsFilesOfEveryDepthThroughLibsndfile)
 {
-    const auto dir = std::filesystem::path(testing::TempDir()) / "standin-audio";
-    std::filesystem::create_directories(dir);
     struct Case {
         const char* name;
         int format;
@@ -433,29 +431,39 @@ TEST(StandinAudio, ReadsFilesOfEveryDepthThroughLibsndfile)
                           {"s16.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 48000, 2},
                           {"s24.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 96000, 3},
                           {"s32.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 22050, 1}};
+    constexpr long kFrames = 8000;
     for (const Case& k : cases) {
-        const std::string path = (dir / k.name).string();
-        SF_INFO info{};
-        info.samplerate = k.rate;
-        info.channels = k.channels;
-        info.format = k.format;
-        SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-        ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
-        std::vector<float> frames;
-        for (int i = 0; i < 100; ++i)
-            for (int c = 0; c < k.channels; ++c)
-                frames.push_back(float((i % 16) - 8) / 16.0f * float(c + 1) / float(k.channels));
-        sf_writef_float(f, frames.data(), 100);
-        sf_close(f);
+        const std::string path = temp_path(k.name);
+        const auto value = [&](long i, int c) { return float((i % 16) - 8) / 16.0f * float(c + 1) / float(k.channels); };
+        write_sound(path, k.format, k.rate, k.channels, kFrames, value);
 
         const AudioClip clip = standin::read_audio_file(path);
         EXPECT_EQ(clip.rate, k.rate) << k.name;
         EXPECT_EQ(clip.channels, k.channels) << k.name;
-        ASSERT_EQ(clip.frames(), 100) << k.name;
-        for (std::size_t i = 0; i < frames.size(); ++i)
-            ASSERT_NEAR(clip.samples[i], frames[i], 1.0 / 128) << k.name << " sample " << i;
+        ASSERT_EQ(clip.frames(), kFrames) << k.name;
+        for (long i = 0; i < kFrames; ++i)
+            for (int c = 0; c < k.channels; ++c)
+                ASSERT_NEAR(clip.samples[std::size_t(i * k.channels + c)], value(i, c), 1.0 / 128)
+                    << k.name << " sample " << i;
+
+        // Read by span: 20 ms to 70 ms, every channel, 16-bit at 48 kHz.
+        standin::Host host;
+        host.layer_audio().set_file(path);
+        const Checkout got = check_out(host, {20, 50, 1000, 48000u << 16, 2, k.channels, 1});
+        ASSERT_EQ(got.count, 2400) << k.name;
+        const std::vector<float> whole = resampled_whole(clip.samples, k.channels, k.rate, 48000);
+        for (std::size_t i = 0; i < got.bytes.size() / 2; ++i) {
+            int16_t v;
+            std::memcpy(&v, &got.bytes[2 * i], 2);
+            ASSERT_LE(std::abs(v - 32768.0 * whole[960 * std::size_t(k.channels) + i]), 1.0) << k.name << " value " << i;
+        }
+        std::filesystem::remove(path);
     }
-    EXPECT_THROW(standin::read_audio_file((dir / "missing.wav").string()), standin::HostError);
+    const std::string missing = temp_path("missing.wav");
+    EXPECT_THROW(standin::read_audio_file(missing), standin::HostError);
+    standin::Host host;
+    EXPECT_THROW(host.layer_audio().set_file(missing), standin::HostError);
+    EXPECT_FALSE(host.layer_audio().has_clip());
 }
 
 // Decodes a whole 8-bit window with libltc and returns the timecodes read.
