@@ -246,7 +246,8 @@ TEST(StandinAudioOnDemand, WindowsMatchTheWholeClipResampledThenCut)
         {k44100, 2, 1, 1, 2},      // the second channel
         {k44100, 2, 3, 1, 0},      // both channels, silence in the third
         {k44100, 4, 1, 1, 0},      // 32 bits
-        {48000u << 16, 2, 1, 0, 0} // up, as is and down from the three sources
+        {48000u << 16, 2, 1, 0, 0}, // up, as is and down from the three sources
+        {(44100u << 16) + 1, 2, 1, 1, 0} // grids that meet only at the clip's start
     };
     struct Span {
         A_long start, duration;
