@@ -27,6 +27,15 @@ public:
     // test then checks; the host keeps watching for the next.
     std::string take_misuse() { return ledger().take_misuse(); }
 
+    // A suite's table through the basic suite, as the effect acquires it.
+    template <typename Suite>
+    const Suite* acquire(const char* name, int version)
+    {
+        const void* table = nullptr;
+        EXPECT_EQ(suites().basic_suite()->AcquireSuite(name, version, &table), 0) << name;
+        return static_cast<const Suite*>(table);
+    }
+
     // Empties the ledger, failing the test first on a misuse in it.
     void clear_ledger()
     {

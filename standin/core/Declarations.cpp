@@ -27,7 +27,7 @@ void Declarations::after_command(PF_Cmd cmd, const PF_OutData& out)
 void Declarations::registered(const std::string& name)
 {
     if (++registrations_ == 2)
-        ledger_.misuse("a second registration with the plug-in services since global setup: \"" + name + "\"");
+        ledger_.misuse("a second registration with the plug-in services: \"" + name + "\"");
 }
 
 void Declarations::require(PF_OutFlags flag, const char* flag_name, const std::string& what)

@@ -26,7 +26,7 @@ public:
     void after_command(PF_Cmd cmd, const PF_OutData& out);
 
     // A registration with the plug-in services; the second since the last
-    // global setup is a misuse.
+    // global setup began (or since the host started) is a misuse.
     void registered(const std::string& name);
 
     // Each records "<what> for an effect that did not declare <flag_name>"
