@@ -39,6 +39,8 @@ public:
     // Every call since the last clear, dropped ones included.
     std::size_t recorded() const { return recorded_; }
     const std::string& first_misuse() const { return first_misuse_; }
+    // Hands the first misuse over and forgets it, so that the next is kept.
+    std::string take_misuse();
     // Forgets the calls, the misuse and the count; the bound stays.
     void clear();
 
