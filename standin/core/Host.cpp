@@ -123,6 +123,8 @@ Host* Host::current_or_null()
     return here == g_live.rend() ? nullptr : here->host;
 }
 
+Host* Host::sending() { return t_sending; }
+
 Host& Host::current()
 {
     Host* host = current_or_null();

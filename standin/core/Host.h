@@ -42,6 +42,8 @@ public:
     static Host& current();
     // The same, or null.
     static Host* current_or_null();
+    // The host whose command runs on this thread, or null.
+    static Host* sending();
 
     // Load the module and call its registration entry. Throws HostError
     // when the module cannot be loaded; returns the entry's result.
