@@ -20,6 +20,8 @@ namespace standin {
 // call is a misuse, recorded instead of crashing.
 void unoffered_entry()
 {
+    if (refused_in_pixel_callback("an unoffered suite entry"))
+        return;
     if (Host* host = Host::current_or_null())
         host->ledger().misuse("call of a suite entry that the stand-in host does not offer");
 }
