@@ -3,8 +3,12 @@
 #include <mutex>
 
 namespace surface_geometry_detail {
-
 Slot g_slots[kSlots];
+}
+
+using namespace surface_geometry_detail;
+
+namespace {
 
 SurfaceGeometry ask_cairo(void* refcon)
 {
@@ -12,12 +16,6 @@ SurfaceGeometry ask_cairo(void* refcon)
     return {cairo_image_surface_get_data(surface), cairo_image_surface_get_stride(surface),
             cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface)};
 }
-
-} // namespace surface_geometry_detail
-
-using namespace surface_geometry_detail;
-
-namespace {
 
 // Publications take and give back slots one at a time; readers take no lock.
 std::mutex g_writers;
@@ -37,6 +35,16 @@ void write_slot(Slot& slot, const void* surface, const SurfaceGeometry& g)
 }
 
 } // namespace
+
+SurfaceGeometry surface_geometry(void* surface)
+{
+    const std::size_t home = home_slot(surface);
+    SurfaceGeometry g;
+    for (std::size_t i = 0; i < kSlots; ++i)
+        if (read_slot(g_slots[(home + i) % kSlots], surface, g))
+            return g;
+    return ask_cairo(surface);
+}
 
 SurfacePublication::SurfacePublication(cairo_surface_t* surface)
 {

@@ -42,8 +42,7 @@ extern Slot g_slots[kSlots];
 // from there on, so a reader usually finds its surface at the first look.
 inline std::size_t home_slot(const void* surface)
 {
-    const auto p = reinterpret_cast<std::uintptr_t>(surface);
-    return ((p >> 6) ^ (p >> 12)) % kSlots;
+    return (reinterpret_cast<std::uintptr_t>(surface) >> 4) % kSlots;
 }
 
 inline bool read_slot(const Slot& slot, const void* surface, SurfaceGeometry& g)
@@ -59,22 +58,19 @@ inline bool read_slot(const Slot& slot, const void* surface, SurfaceGeometry& g)
     return slot.sequence.load(std::memory_order_relaxed) == before;
 }
 
-SurfaceGeometry ask_cairo(void* surface);
-
 } // namespace surface_geometry_detail
+
+// Any thread. The geometry published in `surface`'s home slot: the usual
+// case, kept small enough for a per-pixel call; false when it is not there.
+inline bool published_at_home(void* surface, SurfaceGeometry& g)
+{
+    using namespace surface_geometry_detail;
+    return read_slot(g_slots[home_slot(surface)], surface, g);
+}
 
 // Any thread. The published geometry when `surface` is published, else
 // cairo's answer.
-inline SurfaceGeometry surface_geometry(void* surface)
-{
-    using namespace surface_geometry_detail;
-    SurfaceGeometry g;
-    const std::size_t home = home_slot(surface);
-    for (std::size_t i = 0; i < kSlots; ++i)
-        if (read_slot(g_slots[(home + i) % kSlots], surface, g))
-            return g;
-    return ask_cairo(surface);
-}
+SurfaceGeometry surface_geometry(void* surface);
 
 // Publishes one surface's geometry for its own lifetime (one thread; the
 // surface must outlive it and not change meanwhile). Publications of other
