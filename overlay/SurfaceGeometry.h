@@ -40,9 +40,12 @@ extern Slot g_slots[kSlots];
 
 // The slot a surface tries first; a publication takes the first free slot
 // from there on, so a reader usually finds its surface at the first look.
+// Every bit of the address counts (Fibonacci hashing): surfaces that two
+// threads' heaps place at the same offsets still part.
 inline std::size_t home_slot(const void* surface)
 {
-    return (reinterpret_cast<std::uintptr_t>(surface) >> 4) % kSlots;
+    static_assert(kSlots == 16);
+    return std::size_t((reinterpret_cast<std::uintptr_t>(surface) * 0x9E3779B97F4A7C15ull) >> 60);
 }
 
 inline bool read_slot(const Slot& slot, const void* surface, SurfaceGeometry& g)
