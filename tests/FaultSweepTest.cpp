@@ -70,13 +70,14 @@ bool IsIgnoredRelease(const std::string& name)
            name == "PF World Suite v2.dispose_world";
 }
 
-// What may follow a failure that ends a command: releases, and the message
-// that tells the user (through the input record's utility callbacks).
+// Calls that give back what the effect held.
 bool IsRelease(const std::string& name)
 {
     return IsIgnoredRelease(name) || name == "inter.checkin_layer_audio" || name == "AEGP Memory Suite v1.free";
 }
 
+// What may follow a failure that ends a command: releases, and the message
+// that tells the user (through the input record's utility callbacks).
 bool MayFollowFailure(const std::string& name)
 {
     return IsRelease(name) || name.starts_with("utils.ansi.");
@@ -185,7 +186,8 @@ protected:
         run.err = command.act(host);
         host.faults().clear();
         heap::clear_faults();
-        run.calls = host.ledger().calls();
+        const auto& calls = host.ledger().calls();
+        run.calls.assign(calls.begin(), calls.end());
         run.allocations = heap::mark() - mark;
         command.check(host, p, run.err);
         run.held = host.held();
@@ -270,6 +272,13 @@ void SetUpParameters(Host& host)
     host.params().resize(1);
     ASSERT_EQ(host.command(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
     host.in_data().num_params = A_long(host.params().size());
+}
+
+// A live instance whose record names a listed family that the user chose.
+void CreateInstanceWithChosenFamily(Host& host)
+{
+    ASSERT_EQ(host.create_instance(), PF_Err_NONE);
+    SetName(host, "DejaVu Serif", 0);
 }
 
 // ---- Host binding and parameters -----------------------------------------
@@ -474,11 +483,7 @@ private:
 class FlattenCommand : public SequenceCommand {
 public:
     explicit FlattenCommand(bool keep_record) : keep_record_(keep_record) {}
-    void arrange(Host& host) override
-    {
-        ASSERT_EQ(host.create_instance(), PF_Err_NONE);
-        SetName(host, "DejaVu Serif", 0);
-    }
+    void arrange(Host& host) override { CreateInstanceWithChosenFamily(host); }
     PF_Err act(Host& host) override
     {
         PF_Err err = PF_Err_NONE;
@@ -518,11 +523,7 @@ private:
 
 class SetdownCommand : public SequenceCommand {
 public:
-    void arrange(Host& host) override
-    {
-        ASSERT_EQ(host.create_instance(), PF_Err_NONE);
-        SetName(host, "DejaVu Serif", 0);
-    }
+    void arrange(Host& host) override { CreateInstanceWithChosenFamily(host); }
     PF_Err act(Host& host) override
     {
         PF_Err err = PF_Err_NONE;
@@ -664,8 +665,7 @@ public:
     FontButtonCommand(standin::DialogUser user, const char* stored) : user_(std::move(user)), stored_(stored) {}
     void arrange(Host& host) override
     {
-        ASSERT_EQ(host.create_instance(), PF_Err_NONE);
-        SetName(host, "DejaVu Serif", 0);
+        CreateInstanceWithChosenFamily(host);
         host.scripts().set_user(user_);
     }
     PF_Err act(Host& host) override
@@ -748,6 +748,37 @@ TEST_F(FaultSweep, SequenceCommands)
     for (Command* command : std::initializer_list<Command*>{&setup, &resetup, &flatten, &get_flattened, &setdown})
         points += Sweep(*command);
     EXPECT_GT(points, 0);
+}
+
+// The size query has no error code: a host that cannot answer says 0, as
+// for an empty block. Setdown asks once more; a host that keeps answering 0
+// costs the name, which is left rather than a pointer read from a block
+// that cannot be measured. An empty block is never read as a record.
+TEST_F(FaultSweep, SetdownWhoseSizeQueryKeepsAnsweringZero)
+{
+    Host& host = host_.emplace(standin::HostOptions{MARROWTICK_MODULE_PATH});
+    ASSERT_EQ(host.load(), PF_Err_NONE);
+    ASSERT_EQ(host.create_instance(), PF_Err_NONE);
+    const PF_Handle record = host.in_data().sequence_data;
+    char* const name = Record(host).font_name;
+    host.faults().fail("PF Handle Suite v2.size", 1, kInjected, /*from_on*/ true);
+    EXPECT_EQ(host.destroy_instance(), PF_Err_NONE);
+    host.faults().clear();
+    EXPECT_EQ(host.ledger().count("PF Handle Suite v2.size"), 2u);
+    EXPECT_FALSE(host.handles().live(record));
+    EXPECT_EQ(host.held(), "1 name buffer(s) that no record holds; ");
+    delete[] name;
+    EXPECT_EQ(host.held(), "");
+
+    // A block of 0 bytes whose one byte in memory reads as a record's flag.
+    const PF_Handle empty = host.handles().create(0);
+    *static_cast<char*>(*empty) = 0;
+    host.in_data().sequence_data = empty;
+    EXPECT_EQ(host.command(PF_Cmd_SEQUENCE_SETDOWN), PF_Err_NONE);
+    host.in_data().sequence_data = nullptr;
+    EXPECT_FALSE(host.handles().live(empty));
+    EXPECT_EQ(host.held(), "");
+    EXPECT_EQ(host.ledger().first_misuse(), "");
 }
 
 TEST_F(FaultSweep, RenderAt8And16BitsAndWithFlattenedData)
