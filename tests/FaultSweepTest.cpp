@@ -22,6 +22,7 @@
 #include "LtcSignal.h"
 #include "ParamChange.h"
 #include "SequenceRecord.h"
+#include "TestHost.h"
 #include "World.h"
 #include "overlay/Params.h"
 
@@ -149,7 +150,7 @@ struct Outcome {
     PF_Err err = PF_Err_NONE;
     std::vector<standin::Call> calls;
     std::uint64_t allocations = 0;
-    std::string held, misuse, after_setdown;
+    std::string held, misuse, after_setdown, setdown_misuse;
 };
 
 std::vector<std::string> Names(const std::vector<standin::Call>& calls)
@@ -165,16 +166,14 @@ protected:
     // A fresh host for every run, so that nothing of one run reaches the next.
     Outcome RunOnce(Command& command, const Point* p)
     {
-        host_.reset();
-        host_.emplace(standin::HostOptions{MARROWTICK_MODULE_PATH});
-        Host& host = *host_;
+        TestHost& host = host_.emplace(standin::HostOptions{MARROWTICK_MODULE_PATH});
         Outcome run;
         if (host.load() != PF_Err_NONE) {
             ADD_FAILURE() << "the module does not load";
             return run;
         }
         command.arrange(host);
-        host.ledger().clear();
+        host.clear_ledger();
         host.faults().clear();
         const std::uint64_t mark = heap::mark();
         if (p && p->way == Way::Allocation)
@@ -191,12 +190,20 @@ protected:
         run.allocations = heap::mark() - mark;
         command.check(host, p, run.err);
         run.held = host.held();
-        run.misuse = host.ledger().first_misuse();
+        run.misuse = host.take_misuse();
         // Whatever failed, the instance can still be set down completely.
         if (host.in_data().sequence_data) {
             EXPECT_EQ(host.destroy_instance(), PF_Err_NONE) << "setdown after the run";
         }
         run.after_setdown = host.held();
+        run.setdown_misuse = host.take_misuse();
+        // What follows a release the host failed (a handle disposed of while
+        // it is still locked...) is the host's own doing.
+        if (p && p->error() && IsIgnoredRelease(p->name)) {
+            while (!host.take_misuse().empty())
+                continue;
+        }
+        host_.reset();
         return run;
     }
 
@@ -208,6 +215,7 @@ protected:
         EXPECT_EQ(baseline.err, PF_Err_NONE) << "undisturbed";
         EXPECT_EQ(baseline.held, "") << "undisturbed";
         EXPECT_EQ(baseline.misuse, "") << "undisturbed";
+        EXPECT_EQ(baseline.setdown_misuse, "") << "undisturbed";
         EXPECT_EQ(baseline.after_setdown, "") << "undisturbed";
         EXPECT_FALSE(baseline.calls.empty());
 
@@ -224,7 +232,6 @@ protected:
             Check(command, Point{Way::Allocation, "", "", n}, baseline);
             ++points;
         }
-        host_.reset();
         return points;
     }
 
@@ -250,6 +257,7 @@ protected:
         EXPECT_EQ(run.held, left);
         EXPECT_EQ(run.misuse, "");
         EXPECT_EQ(run.after_setdown, left);
+        EXPECT_EQ(run.setdown_misuse, "");
 
         // After a failure that ends the command only releases follow.
         if (run.err != PF_Err_NONE && p.way != Way::Allocation && !IsRelease(p.name)) {
@@ -262,7 +270,7 @@ protected:
         }
     }
 
-    std::optional<Host> host_;
+    std::optional<TestHost> host_;
 };
 
 // Global setup and parameter setup as the host sends them before an instance.
@@ -756,7 +764,7 @@ TEST_F(FaultSweep, SequenceCommands)
 // that cannot be measured. An empty block is never read as a record.
 TEST_F(FaultSweep, SetdownWhoseSizeQueryKeepsAnsweringZero)
 {
-    Host& host = host_.emplace(standin::HostOptions{MARROWTICK_MODULE_PATH});
+    TestHost& host = host_.emplace(standin::HostOptions{MARROWTICK_MODULE_PATH});
     ASSERT_EQ(host.load(), PF_Err_NONE);
     ASSERT_EQ(host.create_instance(), PF_Err_NONE);
     const PF_Handle record = host.in_data().sequence_data;
