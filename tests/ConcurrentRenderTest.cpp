@@ -13,6 +13,7 @@
 #include "LtcSignal.h"
 #include "ParamChange.h"
 #include "RenderFixture.h"
+#include "TestHost.h"
 #include "overlay/Params.h"
 
 namespace {
@@ -77,7 +78,7 @@ public:
 
 private:
     Look look_;
-    standin::Host host_;
+    TestHost host_;
     standin::World input_;
     PF_Err last_err_ = PF_Err_NONE;
 };
