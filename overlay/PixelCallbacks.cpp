@@ -50,7 +50,7 @@ inline bool word_at(const SurfaceGeometry& g, A_long x, A_long y, uint32_t& word
 inline bool surface_word(void* refcon, A_long x, A_long y, uint32_t& word)
 {
     SurfaceGeometry g;
-    if (!published_at_home(refcon, g))
+    if (!published_near_home(refcon, g))
         return surface_word_elsewhere(refcon, x, y, word);
     return word_at(g, x, y, word);
 }

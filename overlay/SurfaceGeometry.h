@@ -35,7 +35,7 @@ struct alignas(64) Slot {
 };
 
 // More renders at once than slots: the surplus asks cairo.
-constexpr std::size_t kSlots = 16;
+constexpr std::size_t kSlots = 64;
 extern Slot g_slots[kSlots];
 
 // The slot a surface tries first; a publication takes the first free slot
@@ -44,8 +44,8 @@ extern Slot g_slots[kSlots];
 // threads' heaps place at the same offsets still part.
 inline std::size_t home_slot(const void* surface)
 {
-    static_assert(kSlots == 16);
-    return std::size_t((reinterpret_cast<std::uintptr_t>(surface) * 0x9E3779B97F4A7C15ull) >> 60);
+    static_assert(kSlots == 64);
+    return std::size_t((reinterpret_cast<std::uintptr_t>(surface) * 0x9E3779B97F4A7C15ull) >> 58);
 }
 
 inline bool read_slot(const Slot& slot, const void* surface, SurfaceGeometry& g)
@@ -63,12 +63,14 @@ inline bool read_slot(const Slot& slot, const void* surface, SurfaceGeometry& g)
 
 } // namespace surface_geometry_detail
 
-// Any thread. The geometry published in `surface`'s home slot: the usual
-// case, kept small enough for a per-pixel call; false when it is not there.
-inline bool published_at_home(void* surface, SurfaceGeometry& g)
+// Any thread. The geometry published in `surface`'s home slot or the next:
+// the usual case, kept small enough for a per-pixel call (a surface whose
+// home another holds is usually next door); false when it is not there.
+inline bool published_near_home(void* surface, SurfaceGeometry& g)
 {
     using namespace surface_geometry_detail;
-    return read_slot(g_slots[home_slot(surface)], surface, g);
+    const std::size_t home = home_slot(surface);
+    return read_slot(g_slots[home], surface, g) || read_slot(g_slots[(home + 1) % kSlots], surface, g);
 }
 
 // Any thread. The published geometry when `surface` is published, else
