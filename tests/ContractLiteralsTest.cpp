@@ -26,7 +26,7 @@ protected:
     // and leaves in `handed` what the effect put in the output record.
     PF_Err send(PF_Cmd code, PF_Handle* handed = nullptr, PF_LayerDef* output = nullptr, void* extra = nullptr)
     {
-        host.ledger().clear();
+        host.clear_ledger();
         host.out_data().sequence_data = nullptr;
         const PF_Err err = host.command(code, nullptr, output, extra);
         if (handed)
@@ -107,7 +107,7 @@ TEST_F(Literal, EveryCommandCodeReachesItsHandler)
     host.scripts().set_user(standin::DialogUser::cancel());
     PF_UserChangedParamExtra button{3};
     host.out_data().out_flags = 0;
-    host.ledger().clear();
+    host.clear_ledger();
     host.out_data().sequence_data = record;
     ASSERT_EQ(host.command(13, nullptr, nullptr, &button), 0);
     host.out_data().sequence_data = nullptr;

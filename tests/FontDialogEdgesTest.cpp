@@ -123,7 +123,7 @@ TEST_F(FontDialogEdges, FontErrorAfterAnEarlierFailure)
     host.faults().fail("AEGP Memory Suite v1.free", 1, kFreeFailed);
     AnsweringEngine::answer = "0";
     host.out_data().out_flags = 0;
-    host.ledger().clear();
+    host.clear_ledger();
     PF_UserChangedParamExtra button{3};
     host.out_data().sequence_data = nullptr; // the output record holds none
     EXPECT_EQ(host.command(PF_Cmd_USER_CHANGED_PARAM, nullptr, nullptr, &button), 512);
