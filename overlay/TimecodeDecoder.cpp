@@ -1,8 +1,11 @@
 #include "TimecodeDecoder.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include <ltc.h>
 
@@ -41,22 +44,108 @@ A_long ltc_samples_per_frame(A_u_long time_scale, A_long time_step)
     return fps == 0 ? 0 : static_cast<A_long>(kDecodeRate / fps);
 }
 
+namespace {
+
+// What the decoder read from one window, in decoding order.
+std::vector<LTCFrameExt> read_frames(const uint8_t* samples, A_long count, A_long samples_per_frame)
+{
+    std::vector<LTCFrameExt> frames;
+    const DecoderPtr decoder(ltc_decoder_create(samples_per_frame, kDecoderQueue));
+    if (!decoder)
+        return frames;
+    ltc_decoder_write(decoder.get(), const_cast<ltcsnd_sample_t*>(samples), static_cast<size_t>(count), 0);
+    LTCFrameExt frame;
+    while (ltc_decoder_read(decoder.get(), &frame))
+        frames.push_back(frame);
+    return frames;
+}
+
+// Valid BCD, hours below 24, minutes and seconds below 60, a frame number below
+// 30 (the highest LTC rate, whatever the layer's rate), and with the drop-frame
+// flag not a number that drop-frame counting skips.
+bool is_possible_timecode(const LTCFrame& f)
+{
+    if (f.frame_units > 9 || f.secs_units > 9 || f.mins_units > 9 || f.hours_units > 9 || f.secs_tens > 5 ||
+        f.mins_tens > 5)
+        return false;
+    const int frame = f.frame_tens * 10 + f.frame_units;
+    const int secs = f.secs_tens * 10 + f.secs_units;
+    const int mins = f.mins_tens * 10 + f.mins_units;
+    if (frame >= 30 || f.hours_tens * 10 + f.hours_units >= 24)
+        return false;
+    return !(f.dfbit && secs == 0 && frame < 2 && mins % 10 != 0);
+}
+
+// The frame's bit length in samples, as the decoder timed its 80 bits.
+double bit_length(const LTCFrameExt& f)
+{
+    double sum = 0;
+    for (float tics : f.biphase_tics)
+        sum += tics;
+    return sum / LTC_FRAME_BIT_COUNT;
+}
+
+// Where the frame's first edge lies, counted back from its end (which the
+// decoder places exactly) by its own 80 bits.
+double first_edge(const LTCFrameExt& f)
+{
+    return double(f.off_end + 1) - LTC_FRAME_BIT_COUNT * bit_length(f);
+}
+
+// Its first edge lies inside the window, up to half a bit.
+bool starts_inside(const LTCFrameExt& f) { return first_edge(f) >= -0.5 * bit_length(f); }
+
+// A fresh decoder that has not yet seen a sync word misreads the first bits
+// it gets and makes up for them by dropping leading bits of the frame; each
+// dropped bit moves the frame's reported start a bit later than its first
+// edge. Bits read before the frame are dropped as well, each moving the start
+// by the rounding of the decoder's bit length (at most 1.5 samples).
+bool lost_leading_bits(const LTCFrameExt& f)
+{
+    const double bit = bit_length(f);
+    const double edge = first_edge(f);
+    if (edge >= 16 * bit) // a whole sync word before it: the decoder was locked
+        return false;
+    const double bits_before = edge > 0 ? edge / bit : 0;
+    return double(f.off_start) > edge + 0.5 * bit + 1.5 * bits_before;
+}
+
+bool same_frame(const LTCFrameExt& a, const LTCFrameExt& b)
+{
+    return std::memcmp(&a.ltc, &b.ltc, sizeof a.ltc) == 0 &&
+           std::abs(double(a.off_end - b.off_end)) < 0.5 * bit_length(a);
+}
+
+// Biphase mark does not depend on polarity, but the decoder's start does: read
+// inverted, the window's first frame starts the decoder the other way round.
+bool confirmed_inverted(const uint8_t* samples, A_long count, A_long samples_per_frame, const LTCFrameExt& first)
+{
+    std::vector<uint8_t> inverted(samples, samples + count);
+    for (uint8_t& v : inverted)
+        v = uint8_t(255 - v);
+    const std::vector<LTCFrameExt> frames = read_frames(inverted.data(), count, samples_per_frame);
+    return !frames.empty() && starts_inside(frames.front()) && !lost_leading_bits(frames.front()) &&
+           same_frame(frames.front(), first);
+}
+
+} // namespace
+
 void decode_ltc_text(const uint8_t* samples, A_long count, A_u_long time_scale,
                      A_long time_step, TimecodeText& text)
 {
     const A_long samples_per_frame = ltc_samples_per_frame(time_scale, time_step);
-    if (samples_per_frame == 0)
-        return;
-    const DecoderPtr decoder(ltc_decoder_create(samples_per_frame, kDecoderQueue));
-    if (!decoder || !samples || count < 1)
+    if (samples_per_frame == 0 || !samples || count < 1)
         return;
 
-    ltc_decoder_write(decoder.get(), const_cast<ltcsnd_sample_t*>(samples),
-                      static_cast<size_t>(count), 0);
-    LTCFrameExt frame;
-    while (ltc_decoder_read(decoder.get(), &frame)) {
+    const std::vector<LTCFrameExt> frames = read_frames(samples, count, samples_per_frame);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const LTCFrameExt& frame = frames[i];
+        if (!is_possible_timecode(frame.ltc) || !starts_inside(frame))
+            continue;
+        if (lost_leading_bits(frame) && !(i == 0 && confirmed_inverted(samples, count, samples_per_frame, frame)))
+            continue;
         SMPTETimecode time;
-        ltc_frame_to_time(&time, &frame.ltc, LTC_USE_DATE);
+        ltc_frame_to_time(&time, const_cast<LTCFrame*>(&frame.ltc), LTC_USE_DATE);
         // Every field comes from two BCD digits, so the text is always 11 characters.
         std::snprintf(text.chars, 12, frame.ltc.dfbit ? "%02d;%02d;%02d;%02d" : "%02d:%02d:%02d:%02d",
                       time.hours, time.mins, time.secs, time.frame);
