@@ -1,5 +1,6 @@
 #include "TimecodeDecoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -85,29 +86,34 @@ double bit_length(const LTCFrameExt& f)
     return sum / LTC_FRAME_BIT_COUNT;
 }
 
-// Where the frame's first edge lies, counted back from its end (which the
-// decoder places exactly) by its own 80 bits.
+// Where the frame's first edge lies: its end, which the decoder places to a
+// sample on clean LTC and within a bit in noise, less its own 80 bits.
 double first_edge(const LTCFrameExt& f)
 {
     return double(f.off_end + 1) - LTC_FRAME_BIT_COUNT * bit_length(f);
 }
 
-// Its first edge lies inside the window, up to half a bit.
-bool starts_inside(const LTCFrameExt& f) { return first_edge(f) >= -0.5 * bit_length(f); }
+// Its first edge lies inside the window, up to half a bit. Noise moves where
+// the decoder places a frame's end by up to a bit; the start that it records
+// moves with it only when the frame really starts before the window.
+bool starts_inside(const LTCFrameExt& f)
+{
+    return std::max(first_edge(f), double(f.off_start)) >= -0.5 * bit_length(f);
+}
 
-// A fresh decoder that has not yet seen a sync word misreads the first bits
-// it gets and makes up for them by dropping leading bits of the frame; each
-// dropped bit moves the frame's reported start a bit later than its first
-// edge. Bits read before the frame are dropped as well, each moving the start
-// by the rounding of the decoder's bit length (at most 1.5 samples).
+// A fresh decoder that has not yet seen a sync word can misread the first bits
+// it gets and then drops leading bits of the frame to keep 80; each dropped
+// bit moves the start it reports one bit later than the frame's first edge.
+// Bits it read before the frame are dropped too, and each of those moves the
+// start by what the decoder rounds off its bit length (about a sample).
 bool lost_leading_bits(const LTCFrameExt& f)
 {
     const double bit = bit_length(f);
     const double edge = first_edge(f);
     if (edge >= 16 * bit) // a whole sync word before it: the decoder was locked
         return false;
-    const double bits_before = edge > 0 ? edge / bit : 0;
-    return double(f.off_start) > edge + 0.5 * bit + 1.5 * bits_before;
+    const double bits_before = std::max(edge, 0.0) / bit;
+    return double(f.off_start) > std::max(edge, 0.0) + 0.5 * bit + 1.5 * bits_before;
 }
 
 bool same_frame(const LTCFrameExt& a, const LTCFrameExt& b)
@@ -116,8 +122,9 @@ bool same_frame(const LTCFrameExt& a, const LTCFrameExt& b)
            std::abs(double(a.off_end - b.off_end)) < 0.5 * bit_length(a);
 }
 
-// Biphase mark does not depend on polarity, but the decoder's start does: read
-// inverted, the window's first frame starts the decoder the other way round.
+// Biphase mark does not depend on polarity, but the decoder's start does. A
+// frame that may have lost its leading bits is shown when the window read
+// inverted gives the same frame, read whole, at the same place.
 bool confirmed_inverted(const uint8_t* samples, A_long count, A_long samples_per_frame, const LTCFrameExt& first)
 {
     std::vector<uint8_t> inverted(samples, samples + count);
@@ -137,15 +144,14 @@ void decode_ltc_text(const uint8_t* samples, A_long count, A_u_long time_scale,
     if (samples_per_frame == 0 || !samples || count < 1)
         return;
 
-    const std::vector<LTCFrameExt> frames = read_frames(samples, count, samples_per_frame);
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        const LTCFrameExt& frame = frames[i];
+    // The last frame that passes is shown; when none does, the text stays.
+    for (LTCFrameExt& frame : read_frames(samples, count, samples_per_frame)) {
         if (!is_possible_timecode(frame.ltc) || !starts_inside(frame))
             continue;
-        if (lost_leading_bits(frame) && !(i == 0 && confirmed_inverted(samples, count, samples_per_frame, frame)))
+        if (lost_leading_bits(frame) && !confirmed_inverted(samples, count, samples_per_frame, frame))
             continue;
         SMPTETimecode time;
-        ltc_frame_to_time(&time, const_cast<LTCFrame*>(&frame.ltc), LTC_USE_DATE);
+        ltc_frame_to_time(&time, &frame.ltc, LTC_USE_DATE);
         // Every field comes from two BCD digits, so the text is always 11 characters.
         std::snprintf(text.chars, 12, frame.ltc.dfbit ? "%02d;%02d;%02d;%02d" : "%02d:%02d:%02d:%02d",
                       time.hours, time.mins, time.secs, time.frame);
