@@ -101,39 +101,84 @@ bool starts_inside(const LTCFrameExt& f)
     return std::max(first_edge(f), double(f.off_start)) >= -0.5 * bit_length(f);
 }
 
-// A fresh decoder that has not yet seen a sync word can misread the first bits
-// it gets and then drops leading bits of the frame to keep 80; each dropped
-// bit moves the start it reports one bit later than the frame's first edge.
-// Bits it read before the frame are dropped too, and each of those moves the
-// start by what the decoder rounds off its bit length (about a sample).
+// Bits a decoder reads before it has seen a whole sync word may be misread.
+bool read_while_locking(const LTCFrameExt& f) { return first_edge(f) < 16 * bit_length(f); }
+
+// A decoder that misreads the first bits it gets often drops leading bits of
+// the frame to keep 80; each dropped bit moves the start it records one bit
+// later than the frame's first edge. Bits it read before the frame are dropped
+// too, and each of those moves the start by what the decoder rounds off its
+// bit length (about a sample).
 bool lost_leading_bits(const LTCFrameExt& f)
 {
     const double bit = bit_length(f);
-    const double edge = first_edge(f);
-    if (edge >= 16 * bit) // a whole sync word before it: the decoder was locked
-        return false;
-    const double bits_before = std::max(edge, 0.0) / bit;
-    return double(f.off_start) > std::max(edge, 0.0) + 0.5 * bit + 1.5 * bits_before;
+    const double edge = std::max(first_edge(f), 0.0);
+    return read_while_locking(f) && double(f.off_start) > edge + 0.5 * bit + 1.5 * edge / bit;
 }
 
-bool same_frame(const LTCFrameExt& a, const LTCFrameExt& b)
+bool read_whole(const LTCFrameExt& f) { return starts_inside(f) && !lost_leading_bits(f); }
+
+// Mirrored about libltc's centre, 128; 0 has no mirror and becomes 255.
+std::vector<uint8_t> inverted(const uint8_t* samples, A_long count)
 {
-    return std::memcmp(&a.ltc, &b.ltc, sizeof a.ltc) == 0 &&
-           std::abs(double(a.off_end - b.off_end)) < 0.5 * bit_length(a);
+    std::vector<uint8_t> out(samples, samples + count);
+    for (uint8_t& v : out)
+        v = uint8_t(std::min(256 - v, 255));
+    return out;
 }
 
-// Biphase mark does not depend on polarity, but the decoder's start does. A
-// frame that may have lost its leading bits is shown when the window read
-// inverted gives the same frame, read whole, at the same place.
-bool confirmed_inverted(const uint8_t* samples, A_long count, A_long samples_per_frame, const LTCFrameExt& first)
-{
-    std::vector<uint8_t> inverted(samples, samples + count);
-    for (uint8_t& v : inverted)
-        v = uint8_t(255 - v);
-    const std::vector<LTCFrameExt> frames = read_frames(inverted.data(), count, samples_per_frame);
-    return !frames.empty() && starts_inside(frames.front()) && !lost_leading_bits(frames.front()) &&
-           same_frame(frames.front(), first);
-}
+// Biphase mark does not depend on polarity, but how a decoder locks on does,
+// so the window read inverted reads its first frames afresh. For a frame read
+// while the decoder was locking on, the two readings of it are weighed: one
+// read whole wins over one that lost leading bits; two whole ones that differ
+// leave the one whose recorded start is earlier (the other missed part of the
+// first bit), or neither when their starts are within two samples.
+class SecondReading {
+public:
+    SecondReading(const uint8_t* samples, A_long count, A_long samples_per_frame)
+        : samples_(samples), count_(count), samples_per_frame_(samples_per_frame)
+    {
+    }
+
+    // The reading of f to show, or null.
+    const LTCFrameExt* weigh(const LTCFrameExt& f)
+    {
+        if (!read_while_locking(f))
+            return &f;
+        const LTCFrameExt* twin = twin_of(f);
+        const bool f_whole = read_whole(f), twin_whole = twin && read_whole(*twin);
+        if (!twin_whole)
+            return f_whole ? &f : nullptr;
+        if (!f_whole)
+            return twin;
+        if (std::memcmp(&twin->ltc, &f.ltc, sizeof f.ltc) == 0)
+            return &f;
+        if (std::abs(double(twin->off_start - f.off_start)) < 2)
+            return nullptr;
+        return twin->off_start < f.off_start ? twin : &f;
+    }
+
+private:
+    // The frame of the inverted reading that ends where f does.
+    const LTCFrameExt* twin_of(const LTCFrameExt& f)
+    {
+        if (!done_) {
+            const std::vector<uint8_t> mirror = inverted(samples_, count_);
+            frames_ = read_frames(mirror.data(), count_, samples_per_frame_);
+            done_ = true;
+        }
+        for (const LTCFrameExt& g : frames_)
+            if (std::abs(double(g.off_end - f.off_end)) < 0.5 * bit_length(f))
+                return &g;
+        return nullptr;
+    }
+
+    const uint8_t* samples_;
+    A_long count_;
+    A_long samples_per_frame_;
+    bool done_ = false;
+    std::vector<LTCFrameExt> frames_;
+};
 
 } // namespace
 
@@ -145,15 +190,18 @@ void decode_ltc_text(const uint8_t* samples, A_long count, A_u_long time_scale,
         return;
 
     // The last frame that passes is shown; when none does, the text stays.
-    for (LTCFrameExt& frame : read_frames(samples, count, samples_per_frame)) {
-        if (!is_possible_timecode(frame.ltc) || !starts_inside(frame))
+    SecondReading second(samples, count, samples_per_frame);
+    for (const LTCFrameExt& read : read_frames(samples, count, samples_per_frame)) {
+        if (!starts_inside(read))
             continue;
-        if (lost_leading_bits(frame) && !confirmed_inverted(samples, count, samples_per_frame, frame))
+        const LTCFrameExt* frame = second.weigh(read);
+        if (!frame || !is_possible_timecode(frame->ltc))
             continue;
+        LTCFrame ltc = frame->ltc;
         SMPTETimecode time;
-        ltc_frame_to_time(&time, &frame.ltc, LTC_USE_DATE);
+        ltc_frame_to_time(&time, &ltc, LTC_USE_DATE);
         // Every field comes from two BCD digits, so the text is always 11 characters.
-        std::snprintf(text.chars, 12, frame.ltc.dfbit ? "%02d;%02d;%02d;%02d" : "%02d:%02d:%02d:%02d",
+        std::snprintf(text.chars, 12, ltc.dfbit ? "%02d;%02d;%02d;%02d" : "%02d:%02d:%02d:%02d",
                       time.hours, time.mins, time.secs, time.frame);
     }
 }
