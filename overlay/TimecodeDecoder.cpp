@@ -47,15 +47,32 @@ A_long ltc_samples_per_frame(A_u_long time_scale, A_long time_step)
 
 namespace {
 
-// What the decoder read from one window, in decoding order.
-std::vector<LTCFrameExt> read_frames(const uint8_t* samples, A_long count, A_long samples_per_frame)
+// A decoded frame; a type of this file's own keeps the vector's code out of
+// the module's exports.
+struct Frame : LTCFrameExt {};
+using Frames = std::vector<Frame>;
+
+// What a fresh decoder reads from one window, in decoding order. Mirrored, the
+// samples are reflected about libltc's centre, 128 (0, which has no mirror,
+// becomes 255), and written a stretch at a time.
+Frames read_frames(const uint8_t* samples, A_long count, A_long samples_per_frame, bool mirrored)
 {
-    std::vector<LTCFrameExt> frames;
+    Frames frames;
     const DecoderPtr decoder(ltc_decoder_create(samples_per_frame, kDecoderQueue));
     if (!decoder)
         return frames;
-    ltc_decoder_write(decoder.get(), const_cast<ltcsnd_sample_t*>(samples), static_cast<size_t>(count), 0);
-    LTCFrameExt frame;
+    if (!mirrored) {
+        ltc_decoder_write(decoder.get(), const_cast<ltcsnd_sample_t*>(samples), static_cast<size_t>(count), 0);
+    } else {
+        ltcsnd_sample_t stretch[1024];
+        for (A_long at = 0; at < count; at += A_long(sizeof stretch)) {
+            const A_long n = std::min(count - at, A_long(sizeof stretch));
+            for (A_long i = 0; i < n; ++i)
+                stretch[i] = ltcsnd_sample_t(std::min(256 - samples[at + i], 255));
+            ltc_decoder_write(decoder.get(), stretch, static_cast<size_t>(n), at);
+        }
+    }
+    Frame frame;
     while (ltc_decoder_read(decoder.get(), &frame))
         frames.push_back(frame);
     return frames;
@@ -118,15 +135,6 @@ bool lost_leading_bits(const LTCFrameExt& f)
 
 bool read_whole(const LTCFrameExt& f) { return starts_inside(f) && !lost_leading_bits(f); }
 
-// Mirrored about libltc's centre, 128; 0 has no mirror and becomes 255.
-std::vector<uint8_t> inverted(const uint8_t* samples, A_long count)
-{
-    std::vector<uint8_t> out(samples, samples + count);
-    for (uint8_t& v : out)
-        v = uint8_t(std::min(256 - v, 255));
-    return out;
-}
-
 // Biphase mark does not depend on polarity, but how a decoder locks on does,
 // so the window read inverted reads its first frames afresh. For a frame read
 // while the decoder was locking on, the two readings of it are weighed: one
@@ -163,8 +171,7 @@ private:
     const LTCFrameExt* twin_of(const LTCFrameExt& f)
     {
         if (!done_) {
-            const std::vector<uint8_t> mirror = inverted(samples_, count_);
-            frames_ = read_frames(mirror.data(), count_, samples_per_frame_);
+            frames_ = read_frames(samples_, count_, samples_per_frame_, true);
             done_ = true;
         }
         for (const LTCFrameExt& g : frames_)
@@ -177,7 +184,7 @@ private:
     A_long count_;
     A_long samples_per_frame_;
     bool done_ = false;
-    std::vector<LTCFrameExt> frames_;
+    Frames frames_;
 };
 
 } // namespace
@@ -191,7 +198,7 @@ void decode_ltc_text(const uint8_t* samples, A_long count, A_u_long time_scale,
 
     // The last frame that passes is shown; when none does, the text stays.
     SecondReading second(samples, count, samples_per_frame);
-    for (const LTCFrameExt& read : read_frames(samples, count, samples_per_frame)) {
+    for (const Frame& read : read_frames(samples, count, samples_per_frame, false)) {
         if (!starts_inside(read))
             continue;
         const LTCFrameExt* frame = second.weigh(read);
