@@ -171,7 +171,9 @@ private:
     const LTCFrameExt* twin_of(const LTCFrameExt& f)
     {
         if (!done_) {
-            frames_ = read_frames(samples_, count_, samples_per_frame_, true);
+            // Only one frame can begin that early; two bits past its end finish it.
+            const double end = double(f.off_end) + 2 * bit_length(f);
+            frames_ = read_frames(samples_, A_long(std::min(double(count_), end)), samples_per_frame_, true);
             done_ = true;
         }
         for (const LTCFrameExt& g : frames_)
