@@ -280,6 +280,13 @@ PF_Err copy_a_name(void* refcon, A_long, A_long, PF_Pixel*, PF_Pixel*)
     return PF_Err_NONE;
 }
 
+PF_Err acquire_a_suite(void* refcon, A_long, A_long, PF_Pixel*, PF_Pixel*)
+{
+    const void* table = nullptr;
+    static_cast<SPBasicSuite*>(refcon)->AcquireSuite("PF ANSI Suite", 1, &table);
+    return PF_Err_NONE;
+}
+
 TEST(StandinIterate, HostCallsFromPixelCallbacksAreRefused)
 {
     for (int threads : {1, 4}) {
@@ -294,6 +301,11 @@ TEST(StandinIterate, HostCallsFromPixelCallbacksAreRefused)
         EXPECT_EQ(host.ledger().count("PF ANSI Suite v1.strcpy"), 0u);
         EXPECT_EQ(host.take_misuse(),
                   "PF Iterate8 Suite v1.iterate: the pixel callback called the host: PF ANSI Suite v1.strcpy");
+        EXPECT_EQ(suite->iterate(&host.in_data(), 0, 40, nullptr, nullptr, host.suites().basic_suite(),
+                                 acquire_a_suite, &dst.def()),
+                  PF_Err_INTERNAL_STRUCT_DAMAGED);
+        EXPECT_EQ(host.take_misuse(), "PF Iterate8 Suite v1.iterate: the pixel callback called the host: AcquireSuite");
+        EXPECT_EQ(host.ledger().count("AcquireSuite"), 2u); // the test's own two
         host.suites().basic_suite()->ReleaseSuite("PF Iterate8 Suite", 1);
         host.suites().basic_suite()->ReleaseSuite("PF ANSI Suite", 1);
     }
