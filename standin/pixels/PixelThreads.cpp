@@ -97,13 +97,14 @@ private:
     void serve()
     {
         for (;;) {
-            Job* job;
+            Job* job = nullptr;
             {
                 std::unique_lock lock(mutex_);
-                wake_.wait(lock, [&] { return stop_ || open_job(); });
+                // The job is kept from the check that woke us: bands are taken
+                // outside the lock, so a second look may find none open.
+                wake_.wait(lock, [&] { return stop_ || (job = open_job()) != nullptr; });
                 if (stop_)
                     return;
-                job = open_job();
                 ++job->active;
             }
             take_bands(*job);
