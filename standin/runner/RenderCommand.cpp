@@ -108,6 +108,7 @@ int render_frames(standin::Host& host, const RenderOptions& o)
     // Encoders on as many threads as the pixel iteration.
     FrameWriter writer(o.out, o.threads > 0 ? unsigned(o.threads) : std::max(1u, std::thread::hardware_concurrency()));
     ProgressBar progress(o.frames);
+    standin::World output;
     for (long i = 0; i < o.frames; ++i) {
         if (const int signal = stop_signal()) {
             fail("stopped by signal " + std::to_string(signal) + " after " + std::to_string(writer.written()) +
@@ -123,7 +124,12 @@ int render_frames(standin::Host& host, const RenderOptions& o)
                 layer = standin::scaled(layer.def(), ds, ds);
             input = &layer;
         }
-        standin::World output(input->width(), input->height(), o.deep);
+        // One output world for the run, cleared as a fresh one would be: a
+        // world a frame made glibc's heap grow with every frame.
+        if (output.empty())
+            output = standin::World(input->width(), input->height(), o.deep);
+        else
+            output.fill_bytes(0);
         request.current_time = A_long(index * o.fps_den);
         request.input = &input->def();
         if (const PF_Err err = host.render_frame(request, output.def())) {

@@ -1,4 +1,6 @@
 // marrowtick: checks and drives the installed effect through the stand-in host.
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -53,6 +55,10 @@ void usage(FILE* to)
 int main(int argc, char** argv)
 {
     using namespace runner;
+    // Pictures are large and short-lived: taken from the system and given
+    // back at once. glibc's heap, left to itself, grew by two frames' worth
+    // with every frame rendered.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     Invocation inv;
     inv.appl_id = PF_ApplId_AFTER_EFFECTS;
     const Command* command = nullptr;
