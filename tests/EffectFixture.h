@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Host.h"
+#include "TestHost.h"
 
 class EffectTest : public ::testing::Test {
 protected:
@@ -19,5 +19,5 @@ protected:
         EXPECT_EQ(host.ledger().first_misuse(), "");
     }
 
-    standin::Host host;
+    TestHost host;
 };

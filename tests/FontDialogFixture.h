@@ -26,7 +26,7 @@ protected:
         host.scripts().set_user(std::move(user));
         host.out_data().out_flags = 0;
         host.out_data().return_msg[0] = '\0';
-        host.ledger().clear();
+        host.clear_ledger();
         return standin::user_changed_param(host, index);
     }
     int preselected() { return host.scripts().last_dialog().value_or(standin::ShownDialog{}).preselected; }

@@ -89,7 +89,7 @@ TEST_F(About, MissingAnsiSuiteLeavesTheMessageAlone)
 
 TEST(StringTable, RowsAsTheModuleExportsThem)
 {
-    standin::Host host({MARROWTICK_MODULE_PATH});
+    TestHost host({MARROWTICK_MODULE_PATH});
     ASSERT_EQ(host.load(), PF_Err_NONE);
     auto* table = static_cast<const StringRow*>(host.module().symbol("g_strs"));
     auto* get = reinterpret_cast<char* (*)(int32_t)>(host.module().symbol("GetStringPtr"));

@@ -130,7 +130,7 @@ TEST_P(ParamsSetupTest, FailingAddEndsTheSetupWithItsCode)
     for (int k = 1; k <= 11; ++k) {
         SCOPED_TRACE("add " + std::to_string(k) + " fails");
         host.params().resize(1);
-        host.ledger().clear();
+        host.clear_ledger();
         host.faults().clear();
         host.faults().fail("inter.add_param", k, 1000 + k);
         host.out_data().num_params = -7;

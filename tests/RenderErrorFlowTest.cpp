@@ -40,7 +40,7 @@ protected:
         input = standin::InputPicture::test_picture(kWidth, kHeight, deep);
         out = standin::World(kWidth, kHeight, deep);
         out.fill_bytes(0x77);
-        host.ledger().clear();
+        host.clear_ledger();
         return render(20, out, &input);
     }
 

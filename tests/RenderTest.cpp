@@ -125,7 +125,7 @@ TEST_F(RenderTest, RequestsTheAudioWindowAroundTheFrame)
 
     // Outside 32 bits: nothing is checked out and the zero text is drawn.
     offset = 1000000000;
-    host.ledger().clear();
+    host.clear_ledger();
     ASSERT_EQ(render(10, out), PF_Err_NONE);
     EXPECT_EQ(host.ledger().count("inter.checkout_layer_audio"), 0u);
     const standin::World zero = reference_layer({.text = kZeroText, .x = 20, .y = 50}, kWidth, kHeight, false);
@@ -323,7 +323,7 @@ TEST_F(RenderTest, HighQualityCopiesWithCopyHq)
 {
     const standin::World input = standin::InputPicture::test_picture(kWidth, kHeight, false);
     for (PF_Quality quality : {0, 1, 2}) {
-        host.ledger().clear();
+        host.clear_ledger();
         request.quality = quality;
         standin::World out;
         ASSERT_EQ(render(20, out, &input), PF_Err_NONE);

@@ -5,7 +5,8 @@
 #include <string>
 
 #include "AEGP_Suites.h"
-#include "Host.h"
+#include "CallGuard.h"
+#include "TestHost.h"
 #include "MemorySuite.h"
 
 namespace {
@@ -58,7 +59,7 @@ TEST(ScriptEngine, ShowAsksTheSimulatedUser)
 
 TEST(MemorySuite, HandlesAreRecordedAndHeldUntilFreed)
 {
-    standin::Host host;
+    TestHost host;
     const auto* memory = static_cast<const AEGP_MemorySuite1*>(standin::memory_suite_table());
     AEGP_MemHandle mem = nullptr;
     void* block = nullptr;
@@ -71,7 +72,7 @@ TEST(MemorySuite, HandlesAreRecordedAndHeldUntilFreed)
     EXPECT_EQ(host.ledger().names(), (std::vector<std::string>{"AEGP Memory Suite v1.new", "AEGP Memory Suite v1.lock",
                                                                 "AEGP Memory Suite v1.free"}));
     EXPECT_NE(memory->AEGP_FreeMemHandle(mem), 0); // freed twice
-    EXPECT_NE(host.ledger().first_misuse(), "");
+    EXPECT_EQ(host.take_misuse(), "AEGP Memory Suite v1.free: not a live handle: " + standin::hex(mem));
 }
 
 } // namespace

@@ -47,7 +47,7 @@ TEST_F(SequenceDataTest, SetupThenSaveAndFlattenGiveTheBlock)
     EXPECT_EQ(Bytes(bytes, bytes + host.handles().size(flat)), Block("Arial", 1));
     ExpectBalanced(); // the name buffer went with the record
 
-    host.ledger().clear();
+    host.clear_ledger();
     EXPECT_EQ(host.destroy_instance(), PF_Err_NONE);
     EXPECT_FALSE(host.handles().live(flat));
     EXPECT_EQ(host.ledger().count("PF Handle Suite v2.dispose"), 1u);

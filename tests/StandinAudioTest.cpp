@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "Host.h"
+#include "CallGuard.h"
+#include "TestHost.h"
 #include "LtcSignal.h"
 
 namespace {
@@ -65,7 +66,7 @@ Checkout check_out(standin::Host& host, const AudioRequest& r)
 
 TEST(StandinAudio, WindowMathsAndSilenceOutsideTheClip)
 {
-    standin::Host host;
+    TestHost host;
     host.layer_audio().set_clip(ramp_clip(44100, 44100 * 6)); // 6 s
     // 25 fps, time 100, width 4: start 97, duration 5 -> 3.88 s, 8820 samples.
     Checkout c = check_out(host, {97, 5, 25, k44100, 1, 1, 0});
@@ -100,7 +101,7 @@ TEST(StandinAudio, WindowMathsAndSilenceOutsideTheClip)
 
 TEST(StandinAudio, SampleFormatsChannelsAndTheMix)
 {
-    standin::Host host;
+    TestHost host;
     AudioClip stereo;
     stereo.rate = 8000;
     stereo.channels = 2;
@@ -140,13 +141,13 @@ TEST(StandinAudio, SampleFormatsChannelsAndTheMix)
     EXPECT_EQ(early.bytes[0] | early.bytes[1] << 8, 32768);
     // Bad requests are the effect's misuse.
     EXPECT_NE(check_out(host, {0, 1, 8, 8000 << 16, 3, 1, 0}).err, 0);
-    EXPECT_NE(host.ledger().first_misuse(), "");
+    EXPECT_EQ(host.take_misuse(), "inter.checkout_layer_audio: bytes per sample 3 (1, 2 or 4)");
     EXPECT_EQ(host.held(), "");
 }
 
 TEST(StandinAudio, ResamplesToTheRequestedRateDeterministically)
 {
-    standin::Host host;
+    TestHost host;
     AudioClip tone;
     tone.rate = 48000;
     for (int i = 0; i < 48000 * 2; ++i)
@@ -172,7 +173,7 @@ TEST(StandinAudio, ResamplesToTheRequestedRateDeterministically)
 
 TEST(StandinAudio, NoClipNoHandleAndTheLedgerKeepsCount)
 {
-    standin::Host host;
+    TestHost host;
     Checkout c = check_out(host, {0, 5, 25, k44100, 1, 1, 0});
     EXPECT_EQ(c.err, 0);
     EXPECT_EQ(c.handle, nullptr);
@@ -190,7 +191,8 @@ TEST(StandinAudio, NoClipNoHandleAndTheLedgerKeepsCount)
     EXPECT_EQ(host.held(), "");
     EXPECT_EQ(host.ledger().first_misuse(), "");
     EXPECT_NE(in.inter.checkin_layer_audio(in.effect_ref, handle), 0);
-    EXPECT_NE(host.ledger().first_misuse(), "");
+    EXPECT_EQ(host.take_misuse(),
+              "inter.checkin_layer_audio: check-in of audio that is not checked out: " + standin::hex(handle));
 
     // Faults reach each call: a failed check-out gives no handle.
     host.faults().fail("inter.checkout_layer_audio", 3, PF_Err_OUT_OF_MEMORY);
@@ -283,7 +285,7 @@ TEST(StandinLtc, GeneratedLtcDecodesToTheRequestedTimecodes)
         spec.sample_rate = k.rate;
         spec.frames = 8;
         ASSERT_TRUE(standin::parse_timecode(k.start, spec.start)) << k.start;
-        standin::Host host;
+        TestHost host;
         host.layer_audio().set_clip(standin::generate_ltc(spec));
         // The whole clip (8 video frames) as the effect takes it: 8-bit at 44.1 kHz.
         const Checkout c = check_out(host, {0, A_long(8 * k.den), k.num, k44100, 1, 1, 0});

@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
+#include "CallGuard.h"
 #include "EffectFixture.h"
-#include "Host.h"
 #include "InputPicture.h"
 #include "PF_Suites.h"
 #include "Png.h"
@@ -22,18 +22,10 @@ using standin::World;
 using standin::pixel16;
 using standin::pixel8;
 
-template <typename Suite>
-const Suite* acquire(standin::Host& host, const char* name, int version)
-{
-    const void* table = nullptr;
-    EXPECT_EQ(host.suites().basic_suite()->AcquireSuite(name, version, &table), 0) << name;
-    return static_cast<const Suite*>(table);
-}
-
 TEST(StandinWorlds, NewWorldsHonourTheClearFlagAndAreCounted)
 {
-    standin::Host host;
-    auto* suite = acquire<PF_WorldSuite2>(host, "PF World Suite", 2);
+    TestHost host;
+    auto* suite = host.acquire<PF_WorldSuite2>("PF World Suite", 2);
     PF_ProgPtr ref = host.in_data().effect_ref;
     PF_EffectWorld clear{}, dirty{};
     ASSERT_EQ(suite->PF_NewWorld(ref, 33, 7, 1, PF_PixelFormat_ARGB64, &clear), 0);
@@ -61,15 +53,19 @@ TEST(StandinWorlds, NewWorldsHonourTheClearFlagAndAreCounted)
     EXPECT_EQ(host.held(), "");
     EXPECT_EQ(host.ledger().first_misuse(), "");
 
+    suite = host.acquire<PF_WorldSuite2>("PF World Suite", 2);
     PF_EffectWorld bad{};
     EXPECT_NE(suite->PF_NewWorld(ref, 8, 8, 1, 0x12345678, &bad), 0);
+    EXPECT_EQ(host.take_misuse(), "PF World Suite v2.new_world: pixel format 305419896 is not offered");
     EXPECT_NE(suite->PF_NewWorld(ref, 0, 8, 1, PF_PixelFormat_ARGB32, &bad), 0);
+    EXPECT_EQ(host.take_misuse(), "PF World Suite v2.new_world: world size 0x8");
     host.faults().fail("PF World Suite v2.new_world", 5, PF_Err_OUT_OF_MEMORY);
     EXPECT_EQ(suite->PF_NewWorld(ref, 8, 8, 1, PF_PixelFormat_ARGB32, &bad), PF_Err_OUT_OF_MEMORY);
     EXPECT_EQ(host.worlds().live_count(), 0);
     dirty.data = clear.data = nullptr;
     EXPECT_NE(suite->PF_DisposeWorld(ref, &dirty), 0); // not a live world
-    EXPECT_NE(host.ledger().first_misuse(), "");
+    EXPECT_EQ(host.take_misuse(),
+              "PF World Suite v2.dispose_world: dispose of a world that is not live: " + standin::hex(nullptr));
 }
 
 // The exact "over" of straight-alpha pixels, rounded half up: the reference
@@ -90,9 +86,9 @@ Pixel reference_over(Pixel s, Pixel d, double opacity, double m)
 template <typename Pixel>
 void expect_transfer_matches_reference(bool deep, int threads)
 {
-    standin::Host host;
+    TestHost host;
     host.set_threads(threads);
-    auto* suite = acquire<PF_WorldTransformSuite1>(host, "PF World Transform Suite", 1);
+    auto* suite = host.acquire<PF_WorldTransformSuite1>("PF World Transform Suite", 1);
     const unsigned m = deep ? 32768 : 255;
     World src(61, 17, deep), dst(61, 17, deep), before(61, 17, deep);
     std::mt19937 random(deep ? 16 : 8);
@@ -142,8 +138,8 @@ TEST(StandinTransfer, InFrontOverStraightAlphaAtBothDepths)
     expect_transfer_matches_reference<PF_Pixel16>(true, 0);
 
     // Worked values: half-covered red over opaque blue, 8 and 16 bits.
-    standin::Host host;
-    auto* suite = acquire<PF_WorldTransformSuite1>(host, "PF World Transform Suite", 1);
+    TestHost host;
+    auto* suite = host.acquire<PF_WorldTransformSuite1>("PF World Transform Suite", 1);
     World s8(1, 1, false), d8(1, 1, false), s16(1, 1, true), d16(1, 1, true);
     *pixel8(s8.def(), 0, 0) = {128, 255, 0, 0};
     *pixel8(d8.def(), 0, 0) = {255, 0, 0, 255};
@@ -167,14 +163,17 @@ TEST(StandinTransfer, InFrontOverStraightAlphaAtBothDepths)
     EXPECT_EQ(host.ledger().first_misuse(), "");
     // Modes the host does not offer, and mixed depths, are misuse.
     EXPECT_NE(suite->transfer_rect(ref, 0, PF_MF_Alpha_PREMUL, 0, nullptr, &s8.def(), &full, nullptr, 0, 0, &d8.def()), 0);
+    EXPECT_EQ(host.take_misuse(), "PF World Transform Suite v1.transfer_rect: only in-front transfers of straight "
+                                  "alpha over whole frames, without a mask, are offered");
     EXPECT_NE(suite->transfer_rect(ref, 0, PF_MF_Alpha_STRAIGHT, 0, nullptr, &s8.def(), &full, nullptr, 0, 0, &d16.def()), 0);
-    EXPECT_NE(host.ledger().first_misuse(), "");
+    EXPECT_EQ(host.take_misuse(),
+              "PF World Transform Suite v1.transfer_rect: transfer between worlds of different depths");
 }
 
 TEST(StandinTransfer, CopiesWholeWorldsAndRectangles)
 {
-    standin::Host host;
-    auto* suite = acquire<PF_WorldTransformSuite1>(host, "PF World Transform Suite", 1);
+    TestHost host;
+    auto* suite = host.acquire<PF_WorldTransformSuite1>("PF World Transform Suite", 1);
     World src = standin::InputPicture::test_picture(40, 30, true);
     World dst(40, 30, true);
     PF_ProgPtr ref = host.in_data().effect_ref;
@@ -192,6 +191,8 @@ TEST(StandinTransfer, CopiesWholeWorldsAndRectangles)
     EXPECT_EQ(suite->copy(ref, &src.def(), &dst.def(), nullptr, nullptr), 21);
     World small(8, 8, true);
     EXPECT_NE(suite->copy(ref, &src.def(), &small.def(), nullptr, nullptr), 0);
+    EXPECT_EQ(host.take_misuse(),
+              "PF World Transform Suite v1.copy: copy between rectangles of different sizes is not offered");
 }
 
 // Counts each visit of each pixel; checks the pixel handed is the one at (x, y).
@@ -224,9 +225,9 @@ PF_Err fail_at_two_places(void*, A_long x, A_long y, PF_Pixel16*, PF_Pixel16*)
 TEST(StandinIterate, EveryPixelExactlyOnceOnAnyNumberOfThreads)
 {
     for (int threads : {1, 2, 3, 8, 0}) {
-        standin::Host host;
+        TestHost host;
         host.set_threads(threads);
-        auto* suite = acquire<PF_Iterate8Suite1>(host, "PF Iterate8 Suite", 1);
+        auto* suite = host.acquire<PF_Iterate8Suite1>("PF Iterate8 Suite", 1);
         World src(131, 77, false), dst(131, 77, false);
         Visits v{&dst.def(), &src.def(), std::make_unique<std::atomic<int>[]>(131 * 77), {}, 131};
         ASSERT_EQ(suite->iterate(&host.in_data(), 0, 77, &src.def(), nullptr, &v, count_visit, &dst.def()), 0);
@@ -250,9 +251,9 @@ TEST(StandinIterate, EveryPixelExactlyOnceOnAnyNumberOfThreads)
 TEST(StandinIterate, FirstErrorInRasterOrderAndInjectedFaults)
 {
     for (int threads : {1, 8}) {
-        standin::Host host;
+        TestHost host;
         host.set_threads(threads);
-        auto* suite = acquire<PF_iterate16Suite1>(host, "PF iterate16 Suite", 1);
+        auto* suite = host.acquire<PF_iterate16Suite1>("PF iterate16 Suite", 1);
         World dst(16, 1000, true);
         EXPECT_EQ(suite->iterate(&host.in_data(), 0, 1000, nullptr, nullptr, nullptr, fail_at_two_places, &dst.def()), 42);
         host.faults().fail("PF iterate16 Suite v1.iterate", 2, PF_Err_OUT_OF_MEMORY);
@@ -262,16 +263,17 @@ TEST(StandinIterate, FirstErrorInRasterOrderAndInjectedFaults)
         // An 8-bit destination for the 16-bit iterator, backwards progress.
         World shallow(4, 4, false);
         EXPECT_NE(suite->iterate(&host.in_data(), 0, 4, nullptr, nullptr, nullptr, fail_at_two_places, &shallow.def()), 0);
+        EXPECT_EQ(host.take_misuse(), "PF iterate16 Suite v1.iterate: a world of the other depth");
         EXPECT_NE(suite->iterate(&host.in_data(), 5, 4, nullptr, nullptr, nullptr, fail_at_two_places, &dst.def()), 0);
-        EXPECT_NE(host.ledger().first_misuse(), "");
+        EXPECT_EQ(host.take_misuse(), "PF iterate16 Suite v1.iterate: progress runs backwards");
     }
 }
 
 TEST(StandinParamValues, PointsInRenderedPixelsAndColoursAsFloats)
 {
-    standin::Host host;
-    auto* points = acquire<PF_PointParamSuite1>(host, "PF PointParamSuite", 1);
-    auto* colours = acquire<PF_ColorParamSuite1>(host, "PF ColorParamSuite", 1);
+    TestHost host;
+    auto* points = host.acquire<PF_PointParamSuite1>("PF PointParamSuite", 1);
+    auto* colours = host.acquire<PF_ColorParamSuite1>("PF ColorParamSuite", 1);
     PF_ParamDef point{};
     point.param_type = PF_Param_POINT;
     point.u.td.x_value = 961 << 15; // 480.5
@@ -298,7 +300,8 @@ TEST(StandinParamValues, PointsInRenderedPixelsAndColoursAsFloats)
     host.faults().fail("PF ColorParamSuite v1.GetFloatingPointColorFromColorDef", 2, 3);
     EXPECT_EQ(colours->PF_GetFloatingPointColorFromColorDef(host.in_data().effect_ref, &colour, &c), 3);
     EXPECT_NE(points->PF_GetFloatingPointValueFromPointDef(host.in_data().effect_ref, &colour, &value), 0);
-    EXPECT_NE(host.ledger().first_misuse(), "");
+    EXPECT_EQ(host.take_misuse(),
+              "PF PointParamSuite v1.GetFloatingPointValueFromPointDef: not a point parameter (type 5)");
 }
 
 TEST(StandinPng, RoundTripsEveryValueAtBothDepths)

@@ -8,12 +8,12 @@
 
 #include "AEFX_SuiteScoper.h"
 #include "AEGP_SuiteHandler.h"
-#include "Host.h"
+#include "TestHost.h"
 
 namespace {
 
 struct SuiteHandlerTest : ::testing::Test {
-    standin::Host host;
+    TestHost host;
 
     std::vector<std::string> calls(const char* name)
     {

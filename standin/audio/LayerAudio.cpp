@@ -199,6 +199,8 @@ PF_Err checkout_layer_audio(PF_ProgPtr, PF_ParamIndex index, A_long start, A_lon
     if (handle)
         *handle = nullptr;
     return guarded("inter.checkout_layer_audio", args, [&](bool give_null) {
+        Host::current().declarations().require(PF_OutFlag_I_USE_AUDIO, "PF_OutFlag_I_USE_AUDIO",
+                                               "an audio check-out");
         if (!handle)
             throw std::invalid_argument("null handle pointer");
         if (index < 0)

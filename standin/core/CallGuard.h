@@ -17,6 +17,8 @@ PF_Err guarded(const char* name, std::string args, Body&& body)
 {
     Host& host = Host::current();
     PF_Err err = PF_Err_NONE;
+    if (std::string late = host.suites().call_after_release(name); !late.empty())
+        host.ledger().misuse(std::move(late));
     const auto fault = host.faults().next(name);
     if (fault && !fault->null_result) {
         err = fault->code;

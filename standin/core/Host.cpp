@@ -109,7 +109,7 @@ void Host::install_suites()
 PF_Err Host::load(PF_Err registration_answer)
 {
     const std::string path = options_.plugin_path.empty() ? Module::default_path() : options_.plugin_path;
-    module_ = std::make_unique<Module>(path);
+    module_ = std::make_unique<Module>(path, &ledger_);
     return module_->register_effect(suites_.basic_suite(), registration_answer);
 }
 
@@ -123,7 +123,10 @@ Module& Host::module()
 PF_Err Host::command(PF_Cmd cmd, PF_ParamDef** params, PF_LayerDef* output, void* extra)
 {
     PF_EffectMainFunc entry = module().effect_main();
-    return entry(cmd, &in_data_, &out_data_, params ? params : param_list(), output, extra);
+    declarations_.before_command(cmd, output);
+    const PF_Err err = entry(cmd, &in_data_, &out_data_, params ? params : param_list(), output, extra);
+    declarations_.after_command(cmd, out_data_);
+    return err;
 }
 
 PF_ParamDef** Host::param_list()
@@ -145,6 +148,7 @@ void Host::refuse_suite(const std::string& name, int version, PF_Err code, int n
 
 void Host::note_registration(const std::string& name, AEGP_PluginID id)
 {
+    declarations_.registered(name);
     registered_name_ = name;
     last_plugin_id_ = id;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Declarations.h"
 #include "Faults.h"
 #include "FrameRender.h"
 #include "Handles.h"
@@ -71,6 +72,9 @@ public:
     PF_OutData& out_data() { return out_data_; }
     Ledger& ledger() { return ledger_; }
     Faults& faults() { return faults_; }
+    // What the effect declared at global setup, checked on every service
+    // that depends on it.
+    Declarations& declarations() { return declarations_; }
     SuiteRegistry& suites() { return suites_; }
     Handles& handles() { return handles_; }
     // "AEGP Memory Suite" handles: their own store, same bookkeeping.
@@ -115,6 +119,7 @@ private:
 
     HostOptions options_;
     Ledger ledger_;
+    Declarations declarations_{ledger_};
     Faults faults_;
     SuiteRegistry suites_;
     Handles handles_;

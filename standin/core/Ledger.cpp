@@ -13,6 +13,13 @@ void Ledger::misuse(std::string what)
         first_misuse_ = std::move(what);
 }
 
+std::string Ledger::take_misuse()
+{
+    std::string taken;
+    taken.swap(first_misuse_);
+    return taken;
+}
+
 std::vector<Call> Ledger::named(std::string_view name) const
 {
     std::vector<Call> out;

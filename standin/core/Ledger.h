@@ -30,6 +30,8 @@ public:
     // Names only, in order: handy for order assertions.
     std::vector<std::string> names() const;
     const std::string& first_misuse() const { return first_misuse_; }
+    // Hands the first misuse over and forgets it, so that the next is kept.
+    std::string take_misuse();
     void clear();
 
 private:

@@ -5,6 +5,8 @@
 
 #include <climits>
 
+#include "CallGuard.h"
+
 namespace standin {
 
 namespace {
@@ -12,9 +14,13 @@ std::string text(const A_u_char* s)
 {
     return s ? reinterpret_cast<const char*>(s) : "";
 }
+
+// The module whose registration entry is running on this thread: the
+// callback finds it here, not through the data pointer the effect passes.
+thread_local Module* t_registering = nullptr;
 } // namespace
 
-Module::Module(const std::string& path) : path_(path)
+Module::Module(const std::string& path, Ledger* misuses) : path_(path), misuses_(misuses)
 {
     // Like the real host, never unmap a plug-in once loaded: the libraries
     // beneath it keep process-wide state that outlives dlclose.
@@ -40,9 +46,20 @@ PF_Err Module::registration_callback(PF_PluginDataPtr in_ptr, const A_u_char* na
                                      const A_u_char* entry_point_name, A_long kind,
                                      A_long api_major, A_long api_minor, A_long reserved)
 {
-    auto* self = static_cast<Module*>(in_ptr);
+    Module* self = t_registering;
+    if (!self)
+        return PF_Err_BAD_CALLBACK_PARAM; // after the entry returned: no module to answer for
     Registration& r = self->registration_;
-    ++r.calls;
+    std::string misuse;
+    if (in_ptr != self)
+        misuse = "registration with a data pointer that is not the host's: " + hex(in_ptr);
+    else if (++r.calls > 1)
+        misuse = "a second registration: \"" + text(name) + "\"";
+    if (!misuse.empty()) {
+        if (self->misuses_)
+            self->misuses_->misuse(std::move(misuse));
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
     r.name = text(name);
     r.match_name = text(match_name);
     r.category = text(category);
@@ -59,7 +76,10 @@ PF_Err Module::register_effect(SPBasicSuite* basic_suite, PF_Err answer)
     answer_ = answer;
     registration_ = {};
     effect_main_ = nullptr;
+    Module* const outer = t_registering;
+    t_registering = this;
     const PF_Err err = data_entry_(this, &registration_callback, basic_suite, "After Effects", "25.0");
+    t_registering = outer;
     if (err == PF_Err_NONE && !registration_.entry_name.empty())
         effect_main_ = reinterpret_cast<PF_EffectMainFunc>(symbol(registration_.entry_name.c_str()));
     return err;

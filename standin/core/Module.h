@@ -8,6 +8,8 @@
 
 namespace standin {
 
+class Ledger;
+
 // A failure of the host itself (module missing, symbol missing...), as
 // opposed to an error code that the effect returned.
 struct HostError : std::runtime_error {
@@ -24,7 +26,8 @@ struct Registration {
 class Module {
 public:
     // Throws HostError when the file cannot be loaded or lacks the entry.
-    explicit Module(const std::string& path);
+    // Misuses of the registration callback go to `misuses` when given.
+    explicit Module(const std::string& path, Ledger* misuses = nullptr);
     ~Module();
     Module(const Module&) = delete;
     Module& operator=(const Module&) = delete;
@@ -32,6 +35,9 @@ public:
     // Calls PluginDataEntryFunction with the host's registration callback,
     // then resolves the command entry under the name the effect gave.
     // Returns the entry's result; `answer` is what the callback returns.
+    // The callback takes one call, with the data pointer it was handed,
+    // while the entry runs; any other is a misuse, answered with
+    // PF_Err_BAD_CALLBACK_PARAM and not registered.
     PF_Err register_effect(SPBasicSuite* basic_suite, PF_Err answer = PF_Err_NONE);
     const Registration& registration() const { return registration_; }
 
@@ -50,6 +56,7 @@ private:
                                         A_long api_major, A_long api_minor, A_long reserved);
 
     std::string path_;
+    Ledger* misuses_ = nullptr;
     void* library_ = nullptr;
     PF_PluginDataEntryFunc data_entry_ = nullptr;
     PF_EffectMainFunc effect_main_ = nullptr;

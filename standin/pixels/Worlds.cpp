@@ -45,6 +45,9 @@ PF_Err new_world(PF_ProgPtr, A_long width, A_long height, PF_Boolean clear_pix, 
     return guarded("PF World Suite v2.new_world", args, [&](bool give_null) {
         if (!world)
             throw std::invalid_argument("null world");
+        if (format == PF_PixelFormat_ARGB64)
+            Host::current().declarations().require(PF_OutFlag_DEEP_COLOR_AWARE, "PF_OutFlag_DEEP_COLOR_AWARE",
+                                                   "a 16-bit world");
         if (give_null) {
             *world = {};
             return PF_Err_NONE;

@@ -2,6 +2,7 @@
 // its layout: the C library's string and math functions, recorded.
 #include <cmath>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -11,20 +12,48 @@
 namespace standin {
 namespace {
 
+// The bytes from `dst` to the end of the output record's return_msg when
+// `dst` points into it; 0 elsewhere, where the host cannot tell the size.
+std::size_t message_room(const A_char* dst)
+{
+    const auto* msg = Host::current().out_data().return_msg;
+    const auto at = reinterpret_cast<std::uintptr_t>(dst), begin = reinterpret_cast<std::uintptr_t>(msg);
+    return at >= begin && at < begin + sizeof(PF_OutData::return_msg) ? begin + sizeof(PF_OutData::return_msg) - at
+                                                                         : 0;
+}
+
+// A message longer than return_msg's room is cut to fit, never written over
+// the fields after it.
+void note_overrun(const char* name, std::size_t length, std::size_t room)
+{
+    Host::current().ledger().misuse(std::string(name) + ": " + std::to_string(length) +
+                                    " characters written into return_msg, which holds " +
+                                    std::to_string(room - 1));
+}
+
 // Which: 0 the suite, 1 the input record's callbacks; only the names differ.
 template <int Which>
 int host_sprintf(A_char* dst, const A_char* format, ...)
 {
+    const char* name = Which ? "utils.ansi.sprintf" : "PF ANSI Suite v1.sprintf";
     int written = 0;
     va_list ap;
     va_start(ap, format);
-    guarded(Which ? "utils.ansi.sprintf" : "PF ANSI Suite v1.sprintf", format ? format : "",
-            [&](bool) {
-                if (!dst || !format)
-                    throw std::invalid_argument("null destination or format");
-                written = std::vsprintf(dst, format, ap);
-                return PF_Err_NONE;
-            });
+    guarded(name, format ? format : "", [&](bool) {
+        if (!dst || !format)
+            throw std::invalid_argument("null destination or format");
+        const std::size_t room = message_room(dst);
+        if (!room) {
+            written = std::vsprintf(dst, format, ap);
+            return PF_Err_NONE;
+        }
+        written = std::vsnprintf(dst, room, format, ap);
+        if (written >= 0 && std::size_t(written) >= room) {
+            note_overrun(name, std::size_t(written), room);
+            written = int(room - 1);
+        }
+        return PF_Err_NONE;
+    });
     va_end(ap);
     return written;
 }
@@ -32,10 +61,18 @@ int host_sprintf(A_char* dst, const A_char* format, ...)
 template <int Which>
 A_char* host_strcpy(A_char* dst, const A_char* src)
 {
-    guarded(Which ? "utils.ansi.strcpy" : "PF ANSI Suite v1.strcpy", src ? src : "", [&](bool) {
+    const char* name = Which ? "utils.ansi.strcpy" : "PF ANSI Suite v1.strcpy";
+    guarded(name, src ? src : "", [&](bool) {
         if (!dst || !src)
             throw std::invalid_argument("null destination or source");
-        std::strcpy(dst, src);
+        const std::size_t room = message_room(dst), length = std::strlen(src);
+        if (room && length >= room) {
+            note_overrun(name, length, room);
+            std::memcpy(dst, src, room - 1);
+            dst[room - 1] = '\0';
+        } else {
+            std::memcpy(dst, src, length + 1);
+        }
         return PF_Err_NONE;
     });
     return dst;

@@ -32,6 +32,24 @@ int SuiteRegistry::held_count() const
     return n;
 }
 
+std::string SuiteRegistry::call_after_release(std::string_view call) const
+{
+    const std::size_t dot = call.find('.');
+    const std::size_t v = call.rfind(" v", dot);
+    if (dot == std::string_view::npos || v == std::string_view::npos || v + 2 == dot || dot - v > 8)
+        return "";
+    int version = 0;
+    for (const char c : call.substr(v + 2, dot - v - 2)) {
+        if (c < '0' || c > '9')
+            return "";
+        version = version * 10 + (c - '0');
+    }
+    const std::pair<std::string, int> key{std::string(call.substr(0, v)), version};
+    if (held_.count(key) || !released_.count(key))
+        return "";
+    return std::string(call) + " through \"" + key.first + "\" " + std::to_string(version) + " after its release";
+}
+
 SPErr SuiteRegistry::acquire(const char* name, int32_t version, const void** suite)
 {
     const std::string key = name ? name : "";
@@ -68,8 +86,10 @@ SPErr SuiteRegistry::release(const char* name, int32_t version)
         auto it = self.held_.find({key, version});
         if (it == self.held_.end() || it->second == 0)
             throw std::logic_error("\"" + key + "\" " + std::to_string(version) + " released but not held");
-        if (--it->second == 0)
+        if (--it->second == 0) {
+            self.released_.insert(it->first);
             self.held_.erase(it);
+        }
         return PF_Err_NONE;
     });
 }

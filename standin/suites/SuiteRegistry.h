@@ -3,7 +3,9 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "SPBasicSuite.h"
@@ -22,6 +24,11 @@ public:
     // Acquisitions not yet released, by (name, version).
     const std::map<std::pair<std::string, int>, int>& held() const { return held_; }
     int held_count() const;
+    // For a call named "Suite Name vN.operation" through a suite that the
+    // effect held and has released since, without holding it again: the
+    // misuse's text. Empty for any other call, callbacks of the input record
+    // included.
+    std::string call_after_release(std::string_view call) const;
 
 private:
     static SPErr acquire(const char* name, int32_t version, const void** suite);
@@ -30,6 +37,7 @@ private:
     SPBasicSuite basic_;
     std::map<std::pair<std::string, int>, const void*> tables_;
     std::map<std::pair<std::string, int>, int> held_;
+    std::set<std::pair<std::string, int>> released_;
 };
 
 } // namespace standin
