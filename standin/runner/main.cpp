@@ -56,9 +56,10 @@ int main(int argc, char** argv)
 {
     using namespace runner;
     // Pictures are large and short-lived: taken from the system and given
-    // back at once. glibc's heap, left to itself, grew by two frames' worth
-    // with every frame rendered.
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    // back at once. glibc raises this threshold (128 KiB) past the first
+    // picture it frees; its heap then grew by a frame or two with every
+    // frame rendered.
+    mallopt(M_MMAP_THRESHOLD, 128 << 10);
     Invocation inv;
     inv.appl_id = PF_ApplId_AFTER_EFFECTS;
     const Command* command = nullptr;
