@@ -124,8 +124,8 @@ int render_frames(standin::Host& host, const RenderOptions& o)
                 layer = standin::scaled(layer.def(), ds, ds);
             input = &layer;
         }
-        // One output world for the run, cleared as a fresh one would be: a
-        // world a frame made glibc's heap grow with every frame.
+        // One output world for the run, cleared as a fresh one would be,
+        // rather than a new world's pages every frame.
         if (output.empty())
             output = standin::World(input->width(), input->height(), o.deep);
         else
