@@ -108,6 +108,31 @@ TEST(PixelCallbacks, ConvertSurfacePixelsToStraightAlpha)
     EXPECT_TRUE(IsArgb(at16(s, 2, 0, {32768, 0, 32768, 0}), 16448, 16448, 0, 16448));
 }
 
+// Pixels whose every colour channel changes when divided back by alpha, so
+// that a channel left premultiplied shows, at both depths.
+TEST(PixelCallbacks, EveryChannelIsDividedBackByAlpha)
+{
+    const SurfaceOf s({{
+        {30, 60, 90, 120},
+        {10, 20, 40, 50},
+        {1, 2, 3, 3},
+        {100, 150, 200, 201},
+        {5, 6, 7, 8},
+        {0, 0, 0, 0},
+    }});
+    EXPECT_TRUE(IsArgb(at8(s, 0, 0), 120, 191, 128, 64));
+    EXPECT_TRUE(IsArgb(at8(s, 1, 0), 50, 204, 102, 51));
+    EXPECT_TRUE(IsArgb(at8(s, 2, 0), 3, 255, 170, 85));
+    EXPECT_TRUE(IsArgb(at8(s, 0, 1), 201, 254, 190, 127));
+    EXPECT_TRUE(IsArgb(at8(s, 1, 1), 8, 223, 191, 159));
+
+    EXPECT_TRUE(IsArgb(at16(s, 0, 0), 15420, 24544, 16448, 8224));
+    EXPECT_TRUE(IsArgb(at16(s, 1, 0), 6425, 26214, 13107, 6554));
+    EXPECT_TRUE(IsArgb(at16(s, 2, 0), 386, 32768, 21845, 10923));
+    EXPECT_TRUE(IsArgb(at16(s, 0, 1), 25829, 32639, 24415, 16320));
+    EXPECT_TRUE(IsArgb(at16(s, 1, 1), 1028, 28656, 24544, 20432));
+}
+
 TEST(PixelCallbacks, NullRefconAndOutsideTheSurface)
 {
     PF_Pixel in8{1, 2, 3, 4}, out8{5, 6, 7, 8};

@@ -1,7 +1,5 @@
 #include "LayerAudio.h"
 
-#include <soxr.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -59,58 +57,34 @@ void store_sample(float v, A_long bytes, bool is_signed, unsigned char* out)
 LayerAudio::LayerAudio() = default;
 LayerAudio::~LayerAudio() = default;
 
-void LayerAudio::set_clip(AudioClip clip)
+void LayerAudio::set_source(std::unique_ptr<AudioSource> source)
 {
-    if (clip.channels < 1 || !(clip.rate > 0))
-        throw HostError("an audio clip needs a channel and a rate");
-    clip_ = std::move(clip);
-    resampled_.clear();
-    if (channel_ > clip_->channels)
+    spans_ = std::make_unique<AudioSpans>(std::move(source));
+    if (channel_ > spans_->source().channels())
         channel_ = 0;
 }
 
-void LayerAudio::clear_clip()
-{
-    clip_.reset();
-    resampled_.clear();
-}
+void LayerAudio::set_clip(AudioClip clip) { set_source(clip_source(std::move(clip))); }
+
+void LayerAudio::set_file(const std::string& path) { set_source(open_audio_file(path)); }
+
+void LayerAudio::clear_clip() { spans_.reset(); }
 
 void LayerAudio::set_channel(int channel)
 {
-    const int available = clip_ ? clip_->channels : 0;
+    const int available = spans_ ? spans_->source().channels() : 0;
     if (channel < 0 || (channel > 0 && channel > available))
         throw HostError("channel " + std::to_string(channel) + " does not exist (the audio has " +
                         std::to_string(available) + ")");
     channel_ = channel;
 }
 
-const std::vector<float>& LayerAudio::resampled(PF_UFixed rate)
+std::size_t LayerAudio::held_bytes() const
 {
-    auto it = resampled_.find(rate);
-    if (it != resampled_.end())
-        return it->second;
-    const AudioClip& clip = *clip_;
-    const double out_rate = rate / 65536.0;
-    std::vector<float> out;
-    if (out_rate == clip.rate) {
-        out = clip.samples;
-    } else {
-        const std::size_t in_frames = std::size_t(clip.frames());
-        const std::size_t out_frames = std::size_t(std::llround(double(in_frames) * out_rate / clip.rate));
-        if (out_frames * clip.channels * sizeof(float) > (std::size_t(1) << 31))
-            throw std::length_error("resampled audio too large");
-        out.resize(out_frames * clip.channels);
-        std::size_t done = 0;
-        // One thread: the same input always gives the same samples.
-        const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
-        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-        if (soxr_error_t err = soxr_oneshot(clip.rate, out_rate, unsigned(clip.channels), clip.samples.data(),
-                                            in_frames, nullptr, out.data(), out_frames, &done, nullptr, &quality,
-                                            &runtime))
-            throw std::runtime_error(std::string("resampling failed: ") + err);
-        out.resize(done * clip.channels);
-    }
-    return resampled_.emplace(rate, std::move(out)).first->second;
+    std::size_t bytes = spans_ ? spans_->held_bytes() : 0;
+    for (const auto& [handle, window] : held_)
+        bytes += window->bytes.capacity();
+    return bytes;
 }
 
 AudioWindow LayerAudio::window(const AudioRequest& r)
@@ -131,38 +105,43 @@ AudioWindow LayerAudio::window(const AudioRequest& r)
     const long long count = end - w.first_sample;
     const std::size_t frame_bytes = std::size_t(r.channels) * r.bytes_per_sample;
     if (count > (long long)(kMaxWindowBytes / frame_bytes))
-        throw std::length_error("audio window of " + std::to_string(count) + " samples");
+        throw std::length_error("an audio window of " + std::to_string(count) + " samples passes the host's " +
+                                std::to_string(kMaxWindowBytes >> 20) + " MiB a window");
     w.count = A_long(count);
     w.bytes.resize(std::size_t(count) * frame_bytes);
+    const bool is_signed = r.fmt_signed != 0;
+    unsigned char silence[4];
+    store_sample(0.0f, r.bytes_per_sample, is_signed, silence);
+    for (std::size_t at = 0; at < w.bytes.size(); at += std::size_t(r.bytes_per_sample))
+        std::memcpy(&w.bytes[at], silence, std::size_t(r.bytes_per_sample));
+    if (!spans_)
+        return w;
 
-    const std::vector<float>& source = clip_ ? resampled(r.rate) : std::vector<float>{};
-    const int channels = clip_ ? clip_->channels : 1;
-    const long long frames = (long long)(source.size() / channels);
-    unsigned char* out = w.bytes.data();
-    for (long long i = 0; i < count; ++i) {
-        const long long at = w.first_sample + i;
-        const float* frame = at >= 0 && at < frames ? &source[std::size_t(at) * channels] : nullptr;
-        for (A_long c = 0; c < r.channels; ++c, out += r.bytes_per_sample) {
-            float v = 0.0f;
-            if (frame && r.channels == 1 && channel_ == 0) {
-                for (int k = 0; k < channels; ++k)
-                    v += frame[k];
-                v /= float(channels);
-            } else if (frame) {
-                // One channel: the chosen one; several: source channel by
-                // channel, a mono source in every one, silence past the last.
-                const int from = r.channels == 1 ? channel_ - 1 : channels == 1 ? 0 : c;
-                v = from < channels ? frame[from] : 0.0f;
+    // One channel: the chosen one or the mix; several: source channel by
+    // channel, a mono source in every one, silence past the last.
+    const int channels = spans_->source().channels();
+    std::vector<int> picks;
+    if (r.channels == 1)
+        picks.push_back(channel_ == 0 ? AudioSpans::kMix : channel_ - 1);
+    else
+        for (int c = 0; c < std::min<int>(r.channels, channels); ++c)
+            picks.push_back(c);
+    const std::size_t streams = picks.size();
+    spans_->serve(r.rate, picks, w.first_sample, end, [&](long long first, long frames, const float* data) {
+        unsigned char* out = &w.bytes[std::size_t(first - w.first_sample) * frame_bytes];
+        for (long i = 0; i < frames; ++i, data += streams)
+            for (A_long c = 0; c < r.channels; ++c, out += r.bytes_per_sample) {
+                const std::size_t from = streams == 1 ? 0 : std::size_t(c);
+                if (from < streams)
+                    store_sample(data[from], r.bytes_per_sample, is_signed, out);
             }
-            store_sample(v, r.bytes_per_sample, r.fmt_signed != 0, out);
-        }
-    }
+    });
     return w;
 }
 
 PF_LayerAudio LayerAudio::check_out(const AudioRequest& request)
 {
-    if (!clip_)
+    if (!spans_)
         return nullptr;
     auto window_ptr = std::make_unique<AudioWindow>(window(request));
     AudioWindow* handle = window_ptr.get();

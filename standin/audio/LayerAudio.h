@@ -5,10 +5,11 @@
 
 #include <map>
 #include <memory>
-#include <optional>
+#include <string>
 #include <vector>
 
 #include "AudioClip.h"
+#include "AudioSpans.h"
 #include "PF_Callbacks.h"
 
 namespace standin {
@@ -37,27 +38,33 @@ public:
     LayerAudio();
     ~LayerAudio();
 
-    // The layer's audio; without a clip every check-out gives a null handle.
+    // The layer's audio: samples kept in memory, or a file read as windows
+    // are checked out (throws HostError when it cannot be opened). Without
+    // either every check-out gives a null handle.
     void set_clip(AudioClip clip);
+    void set_file(const std::string& path);
     void clear_clip();
-    bool has_clip() const { return clip_.has_value(); }
-    const AudioClip* clip() const { return clip_ ? &*clip_ : nullptr; }
+    bool has_clip() const { return spans_ != nullptr; }
     // Which source channel a one-channel request gets: 1-based, 0 the mix
     // (average) of all. Throws HostError when the clip has fewer channels.
     void set_channel(int channel);
     int channel() const { return channel_; }
 
     // The window a check-out delivers (host-side, not recorded). Sample i of
-    // the window is sample first_sample + i of the clip resampled (soxr,
-    // cached per rate) to the request's rate, where first_sample is
+    // the window is sample first_sample + i of the clip resampled (soxr) to
+    // the request's rate, where first_sample is
     // floor(start * rate / time_scale) and the window ends before
     // floor((start + duration) * rate / time_scale). Samples before 0 or past
-    // the end are silence. Throws std::invalid_argument on a bad request and
-    // std::length_error past 64 MiB.
+    // the end are silence. Only the window's span is read and resampled
+    // (AudioSpans). Throws std::invalid_argument on a bad request and
+    // std::length_error past 64 MiB a window.
     AudioWindow window(const AudioRequest& request);
 
     // Windows checked out and not yet checked in.
     int held_count() const { return int(held_.size()); }
+    // Bytes the host holds for the layer's audio: the source's, the
+    // working buffers' and the windows checked out.
+    std::size_t held_bytes() const;
 
     // Puts the three callbacks into the input record's table.
     static void install(PF_InteractCallbacks& inter);
@@ -68,11 +75,10 @@ public:
     void check_in(PF_LayerAudio handle);
 
 private:
-    const std::vector<float>& resampled(PF_UFixed rate);
+    void set_source(std::unique_ptr<AudioSource> source);
 
-    std::optional<AudioClip> clip_;
+    std::unique_ptr<AudioSpans> spans_;
     int channel_ = 0;
-    std::map<PF_UFixed, std::vector<float>> resampled_; // interleaved, clip's channels
     std::map<AudioWindow*, std::unique_ptr<AudioWindow>> held_;
 };
 

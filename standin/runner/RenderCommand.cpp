@@ -30,7 +30,7 @@ constexpr long kLtcMarginFrames = 64;
 void set_layer_audio(standin::Host& host, const RenderOptions& o)
 {
     if (!o.audio.empty()) {
-        host.layer_audio().set_clip(standin::read_audio_file(o.audio));
+        host.layer_audio().set_file(o.audio);
         host.layer_audio().set_channel(o.channel);
         return;
     }
