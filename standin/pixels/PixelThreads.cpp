@@ -13,9 +13,10 @@ namespace standin {
 namespace {
 
 // Workers that live as long as the program, so that a frame's iteration
-// does not pay for starting threads. One run at a time; band b covers
-// [rows * b / bands, rows * (b + 1) / bands), taken by whichever thread is
-// free, the caller's included.
+// does not pay for starting threads. Several runs may be under way at once
+// (hosts rendering on their own threads): each is queued, its band b covers
+// [rows * b / bands, rows * (b + 1) / bands), and its bands are taken by the
+// workers, oldest run first, and by the run's own caller.
 class RowPool {
 public:
     static RowPool& instance()
@@ -24,23 +25,21 @@ public:
         return pool;
     }
 
-    // False, without running anything, when another run is under way.
+    // False, without running anything, when the pool has no workers.
     bool run(int rows, int bands, const std::function<void(int, int)>& work)
     {
-        std::unique_lock busy(busy_, std::try_to_lock);
-        if (!busy || workers_.empty())
+        if (workers_.empty())
             return false;
         Job job{&work, rows, bands};
         {
             std::lock_guard lock(mutex_);
-            job_ = &job;
-            ++generation_;
+            jobs_.push_back(&job);
         }
         wake_.notify_all();
         take_bands(job);
         std::unique_lock lock(mutex_);
-        finished_.wait(lock, [&] { return job.done == job.bands && active_ == 0; });
-        job_ = nullptr;
+        finished_.wait(lock, [&] { return job.done == job.bands && job.active == 0; });
+        std::erase(jobs_, &job);
         return true;
     }
 
@@ -49,7 +48,9 @@ private:
         const std::function<void(int, int)>* work;
         int rows, bands;
         std::atomic<int> next{0};
-        int done = 0; // under mutex_
+        int done = 0;   // bands finished, under mutex_
+        int active = 0; // workers inside take_bands, under mutex_
+        bool open() const { return next.load(std::memory_order_relaxed) < bands; }
     };
 
     RowPool()
@@ -74,6 +75,13 @@ private:
             t.join();
     }
 
+    // Call with mutex_ held.
+    Job* open_job() const
+    {
+        const auto it = std::find_if(jobs_.begin(), jobs_.end(), [](const Job* j) { return j->open(); });
+        return it == jobs_.end() ? nullptr : *it;
+    }
+
     void take_bands(Job& job)
     {
         for (;;) {
@@ -88,33 +96,28 @@ private:
 
     void serve()
     {
-        unsigned long seen = 0;
         for (;;) {
             Job* job;
             {
                 std::unique_lock lock(mutex_);
-                wake_.wait(lock, [&] { return stop_ || (job_ && generation_ != seen); });
+                wake_.wait(lock, [&] { return stop_ || open_job(); });
                 if (stop_)
                     return;
-                seen = generation_;
-                job = job_;
-                ++active_;
+                job = open_job();
+                ++job->active;
             }
             take_bands(*job);
             {
                 std::lock_guard lock(mutex_);
-                --active_;
+                --job->active;
             }
             finished_.notify_all();
         }
     }
 
-    std::mutex busy_;
     std::mutex mutex_;
     std::condition_variable wake_, finished_;
-    Job* job_ = nullptr;
-    unsigned long generation_ = 0;
-    int active_ = 0;
+    std::vector<Job*> jobs_; // runs under way, oldest first
     bool stop_ = false;
     std::vector<std::thread> workers_;
 };

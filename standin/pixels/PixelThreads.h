@@ -8,8 +8,8 @@ namespace standin {
 
 // Calls work(first, end) on `threads` contiguous bands of [0, rows) (0:
 // one band a core), run by the host's worker threads and the caller's; returns
-// when all are done. A call made while another is under way runs on the
-// caller's thread alone. `work` must not throw.
+// when all are done. Calls from several threads at once share the workers.
+// `work` must not throw.
 void for_row_bands(int rows, int threads, const std::function<void(int first, int end)>& work);
 
 // The number of threads `threads` stands for (0: every core, at least 1).
