@@ -108,6 +108,9 @@ bool build_script(const PF_InData* in_data, A_long selection, DialogRun& run)
     char* script = static_cast<char*>(*run.script_handle);
     script[0] = '\0';
     in_data->utils->ansi.sprintf(script, kDialogScriptTemplate, run.list_text, selection);
+    // Unwritten, it would run as an empty script, whose value reads as the default entry.
+    if (script[0] == '\0')
+        return false;
     run.script_text = static_cast<const char*>(run.handles->host_lock_handle(run.script_handle));
     return run.script_text != nullptr;
 }
@@ -121,13 +124,17 @@ PF_Err run_dialog(const AEGP_SuiteHandler& suites, const char* script, std::opti
     AEGP_MemHandle result = nullptr;
     PF_Err err = suites.UtilitySuite5()->AEGP_ExecuteScript(G_my_plugin_id, script, false, &result,
                                                             nullptr);
+    // A run or a lock that answers success without its result has no value
+    // to give: as if the host had run out of memory.
     if (!result)
-        return err;
+        return err ? err : PF_Err_OUT_OF_MEMORY;
     PF_Err lock_err = PF_Err_NONE;
     if (!err) {
         void* text = nullptr;
         lock_err = memory->AEGP_LockMemHandle(result, &text);
-        if (!lock_err && text)
+        if (!lock_err && !text)
+            lock_err = PF_Err_OUT_OF_MEMORY;
+        if (!lock_err)
             choice = std::atoi(static_cast<const char*>(text));
     }
     const PF_Err free_err = memory->AEGP_FreeMemHandle(result);

@@ -30,16 +30,29 @@ constexpr std::array<A_u_short, 256> make_widen_table()
 
 constexpr std::array<A_u_short, 256> kWiden = make_widen_table();
 
-// The surface's pixel at (x, y) as cairo's native 32-bit word (alpha in the
-// top byte); false when (x, y) lies outside the surface.
-inline bool surface_word(void* refcon, A_long x, A_long y, uint32_t& word)
+// The pixel at (x, y) of a surface of geometry g as cairo's native 32-bit
+// word (alpha in the top byte); false when (x, y) lies outside the surface.
+inline bool word_at(const SurfaceGeometry& g, A_long x, A_long y, uint32_t& word)
 {
-    const SurfaceGeometry g = surface_geometry(refcon);
     if (!g.data || x < 0 || y < 0 || x >= g.width || y >= g.height)
         return false;
     std::memcpy(&word, g.data + static_cast<std::ptrdiff_t>(y) * g.stride + static_cast<std::ptrdiff_t>(x) * 4,
                 sizeof word);
     return true;
+}
+
+// Out of line, so that the usual case below needs no call.
+[[gnu::noinline]] bool surface_word_elsewhere(void* refcon, A_long x, A_long y, uint32_t& word)
+{
+    return word_at(surface_geometry(refcon), x, y, word);
+}
+
+inline bool surface_word(void* refcon, A_long x, A_long y, uint32_t& word)
+{
+    SurfaceGeometry g;
+    if (!published_near_home(refcon, g))
+        return surface_word_elsewhere(refcon, x, y, word);
+    return word_at(g, x, y, word);
 }
 
 } // namespace

@@ -42,8 +42,11 @@ HostWorld::~HostWorld()
 
 PF_Err HostWorld::create(A_long width, A_long height, PF_PixelFormat format)
 {
-    const PF_Err err = suite_->PF_NewWorld(effect_ref_, width, height, /*clear_pix*/ 0, format,
-                                           &world_);
+    PF_Err err = suite_->PF_NewWorld(effect_ref_, width, height, /*clear_pix*/ 0, format, &world_);
+    // A world that comes back without pixels, success or not, is none to
+    // draw into or to dispose of.
+    if (!err && !world_.data)
+        err = PF_Err_OUT_OF_MEMORY;
     created_ = err == PF_Err_NONE;
     return err;
 }

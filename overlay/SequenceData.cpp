@@ -24,7 +24,8 @@ PF_Err NewRecord(const AEGP_SuiteHandler& suites, PF_OutData* out_data, const ch
     auto* seq = static_cast<SeqData*>(handle.block());
     std::memset(seq, 0, sizeof *seq);
 
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[buffer_size]);
+    // Zeroed, so that a name the host's strcpy did not write is still terminated.
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[buffer_size]());
     if (!buffer)
         return fail_code;
     suites.ANSICallbacksSuite1()->strcpy(buffer.get(), name);
@@ -60,7 +61,7 @@ PF_Err SequenceResetup(PF_InData* in_data, PF_OutData* out_data)
         return PF_Err_NONE;
 
     // A stored block too short to be ours cannot say which family it meant.
-    if (suites.HandleSuite1()->host_get_handle_size(incoming) < sizeof(FlatSeqData))
+    if (BlockSize(suites.HandleSuite1(), incoming) < sizeof(FlatSeqData))
         return NewRecord(suites, out_data, GetStringPtr(StrID_Default_Font), DefaultBufferSize(),
                          1, PF_Err_INTERNAL_STRUCT_DAMAGED);
 

@@ -18,15 +18,28 @@ struct FlatSeqData {
 };
 static_assert(sizeof(FlatSeqData) == 258);
 
-// The in-memory record that `handle` holds, read in place without a lock; null
-// when it holds anything else: no block, a flattened block, or a stored block
-// damaged so that its first byte is 0. Only a block of a record's own size
-// whose first byte is 0 is read as a record, so no stored bytes are ever
-// taken for a name pointer.
+// The size of the block that `handle` holds (it must hold one). The query
+// has no error code: a host that cannot answer says 0, as for an empty
+// block. A record or a flattened block is never empty, so a 0 is asked once
+// more before it is believed; an empty block answers 0 again.
+inline A_HandleSize BlockSize(const PF_HandleSuite1* handles, PF_Handle handle)
+{
+    const A_HandleSize size = handles->host_get_handle_size(handle);
+    return size ? size : handles->host_get_handle_size(handle);
+}
+
+// The in-memory record in `block` of `size` bytes; null for anything else:
+// no block, a flattened block, or a stored block damaged so that its first
+// byte is 0. Only a block of a record's own size whose first byte is 0 is
+// read as a record, so no stored bytes are ever taken for a name pointer.
+inline SeqData* AsRecord(void* block, A_HandleSize size)
+{
+    auto* seq = static_cast<SeqData*>(block);
+    return seq && size == sizeof(SeqData) && seq->flat == 0 ? seq : nullptr;
+}
+
+// The in-memory record that `handle` holds, read in place without a lock.
 inline SeqData* InMemoryRecord(const PF_HandleSuite1* handles, PF_Handle handle)
 {
-    auto* seq = static_cast<SeqData*>(*handle);
-    if (!seq || handles->host_get_handle_size(handle) != sizeof(SeqData) || seq->flat != 0)
-        return nullptr;
-    return seq;
+    return *handle ? AsRecord(*handle, BlockSize(handles, handle)) : nullptr;
 }

@@ -34,9 +34,9 @@ PF_Err Flatten(PF_InData* in_data, PF_OutData* out_data, bool keep_record)
 
     PF_HandleSuite1* handles = suites.HandleSuite1();
     // Data flattened already (or damaged) is handed over as a copy, not read as a record.
-    const SeqData* record = InMemoryRecord(handles, incoming);
-    const A_HandleSize size =
-        record ? A_HandleSize(sizeof(FlatSeqData)) : handles->host_get_handle_size(incoming);
+    const A_HandleSize incoming_size = BlockSize(handles, incoming);
+    const SeqData* record = AsRecord(*incoming, incoming_size);
+    const A_HandleSize size = record ? A_HandleSize(sizeof(FlatSeqData)) : incoming_size;
     NewHandle block(handles, size);
     if (!block.block())
         return PF_Err_INTERNAL_STRUCT_DAMAGED;

@@ -27,8 +27,10 @@ struct TimecodeText {
 };
 
 // Decodes 8-bit unsigned mono 44.1 kHz samples with a fresh decoder and writes
-// the last complete LTC frame into text ("HH:MM:SS:FF", ';' for drop-frame).
-// text is left as it is when samples is null, count < 1, the time base is
-// unusable or no frame decodes.
+// into text ("HH:MM:SS:FF", ';' for drop-frame) the last LTC frame that is a
+// possible timecode and was read whole: its first edge inside the window and,
+// for a frame read while the decoder locked on, its bits confirmed by reading
+// the window inverted (see the README). text is left as it is when samples is
+// null, count < 1, the time base is unusable or no frame passes.
 void decode_ltc_text(const uint8_t* samples, A_long count, A_u_long time_scale,
                      A_long time_step, TimecodeText& text);

@@ -2,7 +2,6 @@
 // in the stand-in host's engine, the stored choice and the clean-up.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -209,64 +208,6 @@ TEST_F(FontDialogTest, RunnerChoosesByNameAndNamesTheWayToTheList)
               "no font family \"No\\nSuch\" in the font dialog; run `marrowtick fonts` to list them");
     EXPECT_EQ(font(), "Arial");
     ExpectBalanced();
-}
-
-// Every host call of one run fails in turn: the run answers as promised
-// and gives back everything it took.
-TEST_F(FontDialogTest, FaultSweepOverTheRunsHostCalls)
-{
-    const DialogUser user = DialogUser::ok_with("DejaVu Sans");
-    ASSERT_EQ(press(user), PF_Err_NONE);
-    const std::vector<standin::Call> baseline = host.ledger().calls();
-    constexpr PF_Err kFault = 7;
-    std::map<std::string, int> seen;
-    int swept = 0;
-    for (const standin::Call& call : baseline) {
-        const std::string& name = call.name;
-        const int nth = ++seen[name + (name == "AcquireSuite" ? call.args : "")];
-        // A failed release, unlock or dispose is the host's loss, not the effect's.
-        if (name == "ReleaseSuite" || name.ends_with("unlock") || name.ends_with("dispose"))
-            continue;
-        SCOPED_TRACE(name + " " + call.args + " #" + std::to_string(nth));
-        ++swept;
-        SetName(host, "Arial", 1);
-        host.faults().clear();
-        if (name == "AcquireSuite") {
-            const auto quote = call.args.rfind('"');
-            host.refuse_suite(call.args.substr(1, quote - 1), std::stoi(call.args.substr(quote + 2)), 13);
-        } else {
-            host.faults().fail(name, nth, kFault);
-        }
-        const int runs_before = host.scripts().runs();
-        const PF_Err err = press(user);
-        const bool ran = host.scripts().runs() > runs_before;
-
-        if (name == "AcquireSuite") {
-            EXPECT_EQ(err, PF_Err_BAD_CALLBACK_PARAM);
-        } else if (name.ends_with("new") || (name.ends_with("v2.lock") && nth % 2 == 1)) {
-            EXPECT_EQ(err, PF_Err_OUT_OF_MEMORY); // list or script handle
-            EXPECT_FALSE(ran);
-        } else if (name.ends_with("v2.lock") || name.ends_with("v2.size")) {
-            // A sequence record that cannot be read as one: opens on 0, or keeps its name.
-            EXPECT_EQ(err, PF_Err_NONE);
-            const bool input_record = name.ends_with("size") ? nth == 1 : nth == 2;
-            EXPECT_EQ(font(), input_record ? "DejaVu Sans" : "Arial");
-        } else if (name.starts_with("AEGP")) { // the script run, its result's lock or free
-            EXPECT_EQ(err, kFault);
-            EXPECT_EQ(host.ledger().count("AEGP Memory Suite v1.free"), name.ends_with("Script") ? 0u : 1u);
-        } // sprintf and strcpy cannot fail visibly: the run need only stay safe
-        if (err) {
-            EXPECT_EQ(font(), "Arial");
-            EXPECT_EQ(flagged(kRerender), err != PF_Err_BAD_CALLBACK_PARAM);
-        }
-        if (name == "AEGP Memory Suite v1.free") { // the host's free failed: the handle is its own
-            EXPECT_EQ(host.mem_handles().live_count(), 1);
-            const std::string kept = host.ledger().named(name).front().args;
-            host.mem_handles().destroy(reinterpret_cast<PF_Handle>(std::stoull(kept, nullptr, 16)));
-        }
-        ExpectBalanced();
-    }
-    EXPECT_EQ(swept, 18);
 }
 
 } // namespace

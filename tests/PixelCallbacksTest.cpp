@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 #include <cairo.h>
@@ -108,6 +109,31 @@ TEST(PixelCallbacks, ConvertSurfacePixelsToStraightAlpha)
     EXPECT_TRUE(IsArgb(at16(s, 2, 0, {32768, 0, 32768, 0}), 16448, 16448, 0, 16448));
 }
 
+// Pixels whose every colour channel changes when divided back by alpha, so
+// that a channel left premultiplied shows, at both depths.
+TEST(PixelCallbacks, EveryChannelIsDividedBackByAlpha)
+{
+    const SurfaceOf s({{
+        {30, 60, 90, 120},
+        {10, 20, 40, 50},
+        {1, 2, 3, 3},
+        {100, 150, 200, 201},
+        {5, 6, 7, 8},
+        {0, 0, 0, 0},
+    }});
+    EXPECT_TRUE(IsArgb(at8(s, 0, 0), 120, 191, 128, 64));
+    EXPECT_TRUE(IsArgb(at8(s, 1, 0), 50, 204, 102, 51));
+    EXPECT_TRUE(IsArgb(at8(s, 2, 0), 3, 255, 170, 85));
+    EXPECT_TRUE(IsArgb(at8(s, 0, 1), 201, 254, 190, 127));
+    EXPECT_TRUE(IsArgb(at8(s, 1, 1), 8, 223, 191, 159));
+
+    EXPECT_TRUE(IsArgb(at16(s, 0, 0), 15420, 24544, 16448, 8224));
+    EXPECT_TRUE(IsArgb(at16(s, 1, 0), 6425, 26214, 13107, 6554));
+    EXPECT_TRUE(IsArgb(at16(s, 2, 0), 386, 32768, 21845, 10923));
+    EXPECT_TRUE(IsArgb(at16(s, 0, 1), 25829, 32639, 24415, 16320));
+    EXPECT_TRUE(IsArgb(at16(s, 1, 1), 1028, 28656, 24544, 20432));
+}
+
 TEST(PixelCallbacks, NullRefconAndOutsideTheSurface)
 {
     PF_Pixel in8{1, 2, 3, 4}, out8{5, 6, 7, 8};
@@ -126,44 +152,81 @@ TEST(PixelCallbacks, NullRefconAndOutsideTheSurface)
     EXPECT_TRUE(IsArgb(at8(s, 2, 1), 255, 255, 255, 255));
 }
 
-// The render publishes its surface's geometry for the callbacks; any other
-// surface, and the published one once the publication is gone, is asked of cairo.
+// Each render publishes its surface's geometry for the callbacks, side by side
+// with the renders of other threads; any other surface, and a published one
+// once the publication is gone, is asked of cairo.
 TEST(PixelCallbacks, PublishedGeometryGivesTheSamePixels)
 {
     const SurfaceOf a({{{64, 0, 64, 128}, {}, {}, {}, {}, {1, 2, 3, 255}}});
     const SurfaceOf b({{{}, {}, {}, {}, {}, {9, 8, 7, 255}}});
     {
         const SurfacePublication published_a(static_cast<cairo_surface_t*>(a.refcon()));
+        EXPECT_TRUE(published_a.published());
         EXPECT_TRUE(IsArgb(at8(a, 2, 1), 255, 3, 2, 1));
         EXPECT_TRUE(IsArgb(at8(b, 2, 1), 255, 7, 8, 9));
         EXPECT_TRUE(IsArgb(at8(a, 3, 1), 0, 0, 0, 0)); // still bounds-checked
         {
             const SurfacePublication published_b(static_cast<cairo_surface_t*>(b.refcon()));
+            EXPECT_TRUE(published_b.published()) << "a second render at once lost the fast path";
             EXPECT_TRUE(IsArgb(at16(a, 0, 0), 16448, 16448, 0, 16448));
             EXPECT_TRUE(IsArgb(at8(b, 2, 1), 255, 7, 8, 9));
         }
         EXPECT_TRUE(IsArgb(at8(b, 2, 1), 255, 7, 8, 9));
+        EXPECT_TRUE(IsArgb(at8(a, 2, 1), 255, 3, 2, 1));
     }
     EXPECT_TRUE(IsArgb(at8(a, 2, 1), 255, 3, 2, 1));
 
-    // Readers on other threads while the slot is rewritten see one surface's geometry whole.
+    // Readers on other threads while two writers publish and withdraw their
+    // surfaces see each surface's own geometry, whole.
     std::atomic<bool> stop{false};
     std::atomic<int> wrong{0};
-    std::vector<std::thread> readers;
+    std::vector<std::thread> threads;
     for (int t = 0; t < 3; ++t)
-        readers.emplace_back([&] {
+        threads.emplace_back([&] {
             while (!stop.load()) {
                 PF_Pixel out{};
                 MySimpleTextFunc8(a.refcon(), 2, 1, nullptr, &out);
+                wrong += out.red != 3;
                 MySimpleTextFunc8(b.refcon(), 2, 1, nullptr, &out);
                 wrong += out.red != 7;
             }
         });
-    for (int i = 0; i < 20000; ++i) {
-        const SurfacePublication p(static_cast<cairo_surface_t*>((i % 2 ? a : b).refcon()));
-    }
-    stop = true;
-    for (std::thread& t : readers)
+    std::atomic<int> writers{2};
+    for (const SurfaceOf* s : {&a, &b})
+        threads.emplace_back([&, s] {
+            for (int i = 0; i < 10000; ++i) {
+                const SurfacePublication p(static_cast<cairo_surface_t*>(s->refcon()));
+            }
+            if (--writers == 0)
+                stop = true;
+        });
+    for (std::thread& t : threads)
         t.join();
     EXPECT_EQ(wrong.load(), 0);
+}
+
+// More renders at once than slots: the surplus is asked of cairo, with the
+// same pixels, and a slot given back serves the next render.
+TEST(PixelCallbacks, SurfacesBeyondTheSlotsAreAskedOfCairo)
+{
+    const std::size_t slots = surface_geometry_detail::kSlots;
+    std::vector<std::unique_ptr<SurfaceOf>> surfaces;
+    std::vector<std::unique_ptr<SurfacePublication>> publications;
+    for (std::size_t i = 0; i <= slots; ++i) {
+        const auto v = static_cast<unsigned char>(i + 1);
+        surfaces.push_back(std::make_unique<SurfaceOf>(std::array<std::array<unsigned char, 4>, 6>{
+            {{}, {}, {}, {}, {}, {v, v, v, 255}}}));
+        publications.push_back(
+            std::make_unique<SurfacePublication>(static_cast<cairo_surface_t*>(surfaces[i]->refcon())));
+    }
+    for (std::size_t i = 0; i <= slots; ++i) {
+        EXPECT_EQ(publications[i]->published(), i < slots) << i;
+        EXPECT_TRUE(IsArgb(at8(*surfaces[i], 2, 1), 255, int(i + 1), int(i + 1), int(i + 1))) << i;
+    }
+    publications[3].reset();
+    publications[slots] =
+        std::make_unique<SurfacePublication>(static_cast<cairo_surface_t*>(surfaces[slots]->refcon()));
+    EXPECT_TRUE(publications[slots]->published());
+    EXPECT_TRUE(IsArgb(at8(*surfaces[slots], 2, 1), 255, int(slots + 1), int(slots + 1), int(slots + 1)));
+    EXPECT_TRUE(IsArgb(at8(*surfaces[3], 2, 1), 255, 4, 4, 4));
 }

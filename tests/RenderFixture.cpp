@@ -1,6 +1,8 @@
 #include "RenderFixture.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cairo.h>
 #include <cstring>
 #include <filesystem>
@@ -8,7 +10,42 @@
 #include "overlay/Params.h"
 #include "LibraryCaches.h"
 #include "Png.h"
-#include "overlay/PixelCallbacks.h"
+
+namespace {
+
+// The drawing's pixel in straight alpha: cairo's ARGB32 word holds blue,
+// green, red and alpha in memory order, colours premultiplied. A colour is
+// divided back by alpha, rounded to nearest with the half rounded down, for
+// alphas strictly between 0 and 255.
+int straight(int colour, int alpha)
+{
+    return alpha > 0 && alpha < 255 ? (colour * 255 + alpha / 2) / alpha : colour;
+}
+
+// An 8-bit value at 16 bits (0 to 32768): v x 128.5, the half rounded up.
+A_u_short deep_channel(int v)
+{
+    return A_u_short((v * 257 + 1) / 2);
+}
+
+// The host's in-front transfer of a straight-alpha pixel at full opacity,
+// max being the depth's full channel value: both pixels weighted by their
+// share of the result's coverage, every quotient rounded half up.
+template <typename Pixel>
+void in_front(const Pixel& src, Pixel& dst, uint64_t max)
+{
+    if (src.alpha == 0)
+        return;
+    const uint64_t src_weight = uint64_t(src.alpha) * max;
+    const uint64_t dst_weight = uint64_t(dst.alpha) * (max - src.alpha);
+    const uint64_t total = src_weight + dst_weight;
+    auto mix = [&](uint64_t s, uint64_t d) { return (2 * (s * src_weight + d * dst_weight) + total) / (2 * total); };
+    using Channel = decltype(dst.alpha);
+    dst = {Channel((2 * total + max) / (2 * max)), Channel(mix(src.red, dst.red)), Channel(mix(src.green, dst.green)),
+           Channel(mix(src.blue, dst.blue))};
+}
+
+} // namespace
 
 standin::World reference_layer(const TextSpec& spec, A_long width, A_long height, bool deep)
 {
@@ -24,16 +61,43 @@ standin::World reference_layer(const TextSpec& spec, A_long width, A_long height
     cairo_destroy(cr);
     cairo_surface_flush(surface);
 
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
     standin::World layer(width, height, deep);
     for (A_long y = 0; y < height; ++y)
         for (A_long x = 0; x < width; ++x) {
+            const unsigned char* p = data + std::ptrdiff_t(y) * stride + x * 4;
+            const int alpha = p[3], red = straight(p[2], alpha), green = straight(p[1], alpha),
+                      blue = straight(p[0], alpha);
             if (deep)
-                MySimpleTextFunc16(surface, x, y, nullptr, standin::pixel16(layer.def(), x, y));
+                *standin::pixel16(layer.def(), x, y) = {deep_channel(alpha), deep_channel(red), deep_channel(green),
+                                                        deep_channel(blue)};
             else
-                MySimpleTextFunc8(surface, x, y, nullptr, standin::pixel8(layer.def(), x, y));
+                *standin::pixel8(layer.def(), x, y) = {A_u_char(alpha), A_u_char(red), A_u_char(green),
+                                                       A_u_char(blue)};
         }
     cairo_surface_destroy(surface);
     return layer;
+}
+
+standin::World reference_frame(const TextSpec& spec, const standin::World& input)
+{
+    const bool deep = input.deep();
+    const standin::World layer = reference_layer(spec, input.width(), input.height(), deep);
+    standin::World frame(input.width(), input.height(), deep);
+    for (A_long y = 0; y < input.height(); ++y)
+        for (A_long x = 0; x < input.width(); ++x) {
+            if (deep) {
+                PF_Pixel16& out = *standin::pixel16(frame.def(), x, y);
+                out = *standin::pixel16(input.def(), x, y);
+                in_front(*standin::pixel16(layer.def(), x, y), out, 32768);
+            } else {
+                PF_Pixel& out = *standin::pixel8(frame.def(), x, y);
+                out = *standin::pixel8(input.def(), x, y);
+                in_front(*standin::pixel8(layer.def(), x, y), out, 255);
+            }
+        }
+    return frame;
 }
 
 namespace {

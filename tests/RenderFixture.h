@@ -21,9 +21,13 @@ struct TextSpec {
     double red = 1, green = 1, blue = 1, alpha = 1;
 };
 
-// The text drawn with cairo and converted as the effect's callbacks convert
-// it: straight alpha at the world's depth, transparent outside the glyphs.
+// The text drawn with cairo and converted by the test's own arithmetic:
+// straight alpha at the world's depth, transparent outside the glyphs.
 standin::World reference_layer(const TextSpec& spec, A_long width, A_long height, bool deep);
+
+// That layer composited in front of `input` as the host's transfer does:
+// the whole frame the effect is expected to give back.
+standin::World reference_frame(const TextSpec& spec, const standin::World& input);
 
 // "" when equal, else the first differing pixel with both values.
 std::string first_difference(const PF_LayerDef& expected, const PF_LayerDef& actual);

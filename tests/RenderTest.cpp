@@ -174,33 +174,47 @@ TEST_F(RenderTest, OpacityZeroPassesTheInputThrough)
     ExpectBalanced();
 }
 
-TEST_F(RenderTest, TextOverAPictureChangesOnlyTheGlyphs)
+// Half-opaque red over the test picture, at both depths: the frame the host
+// gets back is the picture with the drawn text composited in front of it.
+TEST_F(RenderTest, TextOverAPictureIsTheDrawingInFrontOfIt)
 {
     give_ltc(25, 1, 48000, {1, 0, 0, 0});
     host.params()[PARAM_COLOR].u.cd.value = {17, 255, 0, 0}; // the colour's own alpha is not used
     host.params()[PARAM_OPACITY].u.fs_d.value = 50;
-    const standin::World input = standin::InputPicture::test_picture(kWidth, kHeight, false);
-    standin::World over_picture, over_nothing;
-    ASSERT_EQ(render(20, over_picture, &input), PF_Err_NONE);
-    ASSERT_EQ(render(20, over_nothing), PF_Err_NONE);
+    const TextSpec spec{.text = "01:00:00:20", .x = 20, .y = 50, .green = 0, .blue = 0, .alpha = 0.5};
+    for (bool depth : {false, true}) {
+        SCOPED_TRACE(depth ? "16-bit" : "8-bit");
+        deep = depth;
+        const standin::World input = standin::InputPicture::test_picture(kWidth, kHeight, deep);
+        standin::World over_picture, over_nothing;
+        ASSERT_EQ(render(20, over_picture, &input), PF_Err_NONE);
+        ASSERT_EQ(render(20, over_nothing), PF_Err_NONE);
 
-    const standin::World expected = reference_layer(
-        {.text = "01:00:00:20", .x = 20, .y = 50, .green = 0, .blue = 0, .alpha = 0.5}, kWidth, kHeight, false);
-    EXPECT_TRUE(SameFrame(expected.def(), over_nothing.def()));
-    int glyph_pixels = 0;
-    for (A_long y = 0; y < kHeight; ++y)
-        for (A_long x = 0; x < kWidth; ++x) {
-            const PF_Pixel text = *standin::pixel8(expected.def(), x, y);
-            const PF_Pixel in = *standin::pixel8(input.def(), x, y), out = *standin::pixel8(over_picture.def(), x, y);
-            if (text.alpha == 0) {
-                ASSERT_TRUE(std::memcmp(&in, &out, sizeof in) == 0) << "changed outside the glyphs at " << x << "," << y;
-            } else {
-                ++glyph_pixels;
-                EXPECT_EQ(out.alpha, 255);
-                EXPECT_GE(out.red, in.red) << x << "," << y; // half-opaque red over the picture
-            }
-        }
-    EXPECT_GT(glyph_pixels, 500);
+        const standin::World layer = reference_layer(spec, kWidth, kHeight, deep);
+        EXPECT_TRUE(SameFrame(layer.def(), over_nothing.def()));
+        EXPECT_TRUE(SameFrame(reference_frame(spec, input).def(), over_picture.def()));
+        const std::optional<PF_Rect> ink = ink_box(layer.def());
+        ASSERT_TRUE(ink.has_value());
+        EXPECT_GT(ink->right - ink->left, 100) << "the text left hardly any ink";
+    }
+    ExpectBalanced();
+}
+
+// The size reaches cairo as the parameter's value narrowed to single
+// precision, not rounded to whole points.
+TEST_F(RenderTest, FractionalFontSizeIsDrawnAsGiven)
+{
+    give_ltc(25, 1, 48000, {1, 0, 0, 0});
+    host.params()[PARAM_FONT_SIZE].u.fs_d.value = 24.6;
+    standin::World out;
+    ASSERT_EQ(render(20, out), PF_Err_NONE);
+    TextSpec spec{.text = "01:00:00:20", .size = double(24.6f), .x = 20, .y = 50};
+    EXPECT_TRUE(SameFrame(reference_layer(spec, kWidth, kHeight, false).def(), out.def()));
+    for (double whole : {24.0, 25.0}) {
+        spec.size = whole;
+        EXPECT_FALSE(first_difference(reference_layer(spec, kWidth, kHeight, false).def(), out.def()).empty())
+            << "24.6 drew like " << whole;
+    }
     ExpectBalanced();
 }
 

@@ -18,6 +18,7 @@
 #include "EffectFixture.h"
 #include "InputPicture.h"
 #include "PF_Suites.h"
+#include "PixelThreads.h"
 #include "Png.h"
 
 namespace {
@@ -340,6 +341,70 @@ TEST(StandinIterate, FirstErrorInRasterOrderAndInjectedFaults)
     }
 }
 
+// A pixel callback that calls the host: not run, on whichever thread, and
+// reported as the iteration's misuse.
+PF_Err copy_a_name(void* refcon, A_long, A_long, PF_Pixel*, PF_Pixel*)
+{
+    char name[8];
+    static_cast<const PF_ANSICallbacks*>(refcon)->strcpy(name, "abc");
+    return PF_Err_NONE;
+}
+
+PF_Err acquire_a_suite(void* refcon, A_long, A_long, PF_Pixel*, PF_Pixel*)
+{
+    const void* table = nullptr;
+    static_cast<SPBasicSuite*>(refcon)->AcquireSuite("PF ANSI Suite", 1, &table);
+    return PF_Err_NONE;
+}
+
+TEST(StandinIterate, HostCallsFromPixelCallbacksAreRefused)
+{
+    for (int threads : {1, 4}) {
+        TestHost host;
+        host.set_threads(threads);
+        auto* suite = host.acquire<PF_Iterate8Suite1>("PF Iterate8 Suite", 1);
+        auto* ansi = host.acquire<PF_ANSICallbacksSuite1>("PF ANSI Suite", 1);
+        World dst(9, 40, false);
+        EXPECT_EQ(suite->iterate(&host.in_data(), 0, 40, nullptr, nullptr, const_cast<PF_ANSICallbacksSuite1*>(ansi),
+                                 copy_a_name, &dst.def()),
+                  PF_Err_INTERNAL_STRUCT_DAMAGED);
+        EXPECT_EQ(host.ledger().count("PF ANSI Suite v1.strcpy"), 0u);
+        EXPECT_EQ(host.take_misuse(),
+                  "PF Iterate8 Suite v1.iterate: the pixel callback called the host: PF ANSI Suite v1.strcpy");
+        EXPECT_EQ(suite->iterate(&host.in_data(), 0, 40, nullptr, nullptr, host.suites().basic_suite(),
+                                 acquire_a_suite, &dst.def()),
+                  PF_Err_INTERNAL_STRUCT_DAMAGED);
+        EXPECT_EQ(host.take_misuse(), "PF Iterate8 Suite v1.iterate: the pixel callback called the host: AcquireSuite");
+        EXPECT_EQ(host.ledger().count("AcquireSuite"), 2u); // the test's own two
+        host.suites().basic_suite()->ReleaseSuite("PF Iterate8 Suite", 1);
+        host.suites().basic_suite()->ReleaseSuite("PF ANSI Suite", 1);
+    }
+}
+
+// Runs from several threads at once (hosts rendering side by side) share the
+// workers: every row of every run exactly once.
+TEST(StandinIterate, RunsFromSeveralThreadsAtOnceEachCoverTheirRows)
+{
+    constexpr int kRuns = 6, kRows = 997;
+    std::vector<std::unique_ptr<std::atomic<int>[]>> rows;
+    for (int r = 0; r < kRuns; ++r)
+        rows.push_back(std::make_unique<std::atomic<int>[]>(kRows));
+    std::vector<std::thread> callers;
+    for (int r = 0; r < kRuns; ++r)
+        callers.emplace_back([&, r] {
+            for (int repeat = 0; repeat < 50; ++repeat)
+                standin::for_row_bands(kRows, r % 3 == 0 ? 0 : r + 1, [&](int first, int end) {
+                    for (int y = first; y < end; ++y)
+                        ++rows[std::size_t(r)][y];
+                });
+        });
+    for (std::thread& t : callers)
+        t.join();
+    for (int r = 0; r < kRuns; ++r)
+        for (int y = 0; y < kRows; ++y)
+            ASSERT_EQ(rows[std::size_t(r)][y].load(), 50) << "run " << r << ", row " << y;
+}
+
 TEST(StandinParamValues, PointsInRenderedPixelsAndColoursAsFloats)
 {
     TestHost host;
@@ -386,7 +451,8 @@ TEST(StandinPng, RoundTripsEveryValueAtBothDepths)
     }
     const std::string path16 = (dir / "deep.png").string();
     standin::write_png(path16, deep.def());
-    EXPECT_FALSE(std::filesystem::exists(path16 + ".part"));
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        EXPECT_EQ(entry.path().extension(), ".png") << "a temporary is left: " << entry.path();
     World back = standin::read_png(path16, true);
     ASSERT_EQ(back.width(), deep.width());
     for (A_long y = 0; y < 128; ++y)

@@ -6,12 +6,13 @@ MARROWTICK_PACKAGES=(
   cmake ninja-build g++ clang pkg-config
   libltc-dev libcairo2-dev libfontconfig-dev fonts-dejavu-core
   libsndfile1-dev libsoxr-dev duktape-dev libpng-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
 )
 
-marrowtick_install() {
+# Installs those of the packages given that are missing.
+marrowtick_install_packages() {
   local missing=()
-  for p in "${MARROWTICK_PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -25,6 +26,14 @@ marrowtick_install() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
 
+marrowtick_install() {
+  marrowtick_install_packages "${MARROWTICK_PACKAGES[@]}"
+  # The sanitizer and fuzzer runtimes of the clang that is installed.
+  local clang_major
+  clang_major=$(clang -dumpversion | cut -d. -f1)
+  marrowtick_install_packages "libclang-rt-$clang_major-dev"
+}
+
 # marrowtick_build DIR [cmake options...]
 marrowtick_build() {
   local dir=$1
@@ -32,6 +41,8 @@ marrowtick_build() {
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
   fi
+  # Silent when nothing is to be done: ninja's dry run says so.
+  [ "$(cmake --build "$dir" -- -n 2>&1)" = "ninja: no work to do." ] && return 0
   cmake --build "$dir" >&2
 }
 

@@ -63,7 +63,7 @@ AudioClip generate_ltc(const LtcSpec& spec)
 
     const LTC_TV_STANDARD standard = whole_fps == 25 ? LTC_TV_625_50 : whole_fps == 24 ? LTC_TV_FILM_24 : LTC_TV_525_60;
     std::unique_ptr<LTCEncoder, void (*)(LTCEncoder*)> encoder(
-        ltc_encoder_create(spec.sample_rate, fps, standard, 0), ltc_encoder_free);
+        ltc_encoder_create(spec.sample_rate, fps, standard, spec.parity ? 0 : LTC_NO_PARITY), ltc_encoder_free);
     if (!encoder)
         throw HostError("cannot create the LTC encoder");
     // The encoder flags drop-frame only for 29.97 itself; 59.94 runs it too.

@@ -18,6 +18,7 @@ struct LtcSpec {
     Timecode start;                     // the timecode at time 0
     double sample_rate = 48000;
     long frames = 250; // length in video frames
+    bool parity = true; // false: the biphase mark correction bit is never set
 };
 
 // The time base's LTC rate: video rates above 30 fps carry LTC at half the

@@ -5,8 +5,11 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <unordered_map>
+
+#include "Host.h"
 
 namespace standin::array_heap {
 namespace {
@@ -14,9 +17,12 @@ namespace {
 struct Entry {
     std::size_t size;
     std::uint64_t serial;
+    const void* owner; // the host whose command made it, or null
 };
 
+// Arrays come and go on every thread: one lock for all.
 struct Census {
+    std::mutex mutex;
     std::unordered_map<const void*, Entry> live;
     std::uint64_t serial = 0;
     int fail_countdown = 0; // 0: no failure planned
@@ -43,26 +49,41 @@ bool referenced(const void* array, const void* block, std::size_t size)
 
 } // namespace
 
-std::uint64_t mark() { return census().serial; }
-
-std::size_t unowned_since(std::uint64_t since, const void* block, std::size_t size)
+std::uint64_t mark()
 {
+    const std::lock_guard lock(census().mutex);
+    return census().serial;
+}
+
+std::size_t unowned_since(std::uint64_t since, const void* owner, const void* block, std::size_t size)
+{
+    const std::lock_guard lock(census().mutex);
     std::size_t n = 0;
     for (const auto& [array, entry] : census().live)
-        n += entry.serial > since && !referenced(array, block, size);
+        n += entry.serial > since && entry.owner == owner && !referenced(array, block, size);
     return n;
 }
 
-std::size_t live() { return census().live.size(); }
+std::size_t live()
+{
+    const std::lock_guard lock(census().mutex);
+    return census().live.size();
+}
 
 std::size_t size_of(const void* array)
 {
+    const std::lock_guard lock(census().mutex);
     const auto it = census().live.find(array);
     return it == census().live.end() ? 0 : it->second.size;
 }
 
-void fail(int nth) { census().fail_countdown = nth; }
-void clear_faults() { census().fail_countdown = 0; }
+void fail(int nth)
+{
+    const std::lock_guard lock(census().mutex);
+    census().fail_countdown = nth;
+}
+
+void clear_faults() { fail(0); }
 
 } // namespace standin::array_heap
 
@@ -71,11 +92,12 @@ using standin::array_heap::census;
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
 {
     auto& c = census();
+    const std::lock_guard lock(c.mutex);
     if (c.fail_countdown > 0 && --c.fail_countdown == 0)
         return nullptr;
     void* array = std::malloc(size ? size : 1);
     if (array)
-        c.live[array] = {size, ++c.serial};
+        c.live[array] = {size, ++c.serial, standin::Host::sending()};
     return array;
 }
 
@@ -90,7 +112,10 @@ void operator delete[](void* array) noexcept
 {
     if (!array)
         return;
-    census().live.erase(array);
+    {
+        const std::lock_guard lock(census().mutex);
+        census().live.erase(array);
+    }
     std::free(array);
 }
 

@@ -15,9 +15,11 @@ namespace standin::array_heap {
 
 // The serial number of the latest nothrow array allocation.
 [[gnu::weak]] std::uint64_t mark();
-// Live nothrow arrays allocated after `since` whose address no pointer-sized
-// word of [block, block + size) holds: the buffers that nobody owns.
-[[gnu::weak]] std::size_t unowned_since(std::uint64_t since, const void* block, std::size_t size);
+// Live nothrow arrays allocated after `since` by commands of the host `owner`
+// whose address no pointer-sized word of [block, block + size) holds: the
+// buffers that nobody owns.
+[[gnu::weak]] std::size_t unowned_since(std::uint64_t since, const void* owner, const void* block,
+                                        std::size_t size);
 // All live nothrow arrays.
 [[gnu::weak]] std::size_t live();
 // The size asked for a live nothrow array; 0 for any other pointer.

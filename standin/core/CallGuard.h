@@ -3,6 +3,7 @@
 // lets a C++ exception out into the effect.
 #pragma once
 
+#include <atomic>
 #include <exception>
 #include <string>
 
@@ -10,11 +11,46 @@
 
 namespace standin {
 
+namespace detail {
+inline thread_local std::atomic<const char*>* t_pixel_band_call = nullptr;
+}
+
+// Marks this thread, for one band of an iteration, as running the effect's
+// pixel callbacks, on a worker thread or the caller's. The stand-in host
+// offers no call there: one made meanwhile is not run, and the first one's
+// name goes to `first_call` for the iteration to report as a misuse.
+class PixelCallbackBand {
+public:
+    explicit PixelCallbackBand(std::atomic<const char*>& first_call) : previous_(detail::t_pixel_band_call)
+    {
+        detail::t_pixel_band_call = &first_call;
+    }
+    ~PixelCallbackBand() { detail::t_pixel_band_call = previous_; }
+    PixelCallbackBand(const PixelCallbackBand&) = delete;
+    PixelCallbackBand& operator=(const PixelCallbackBand&) = delete;
+
+private:
+    std::atomic<const char*>* previous_;
+};
+
+// True, with the call noted, when this thread runs pixel callbacks.
+inline bool refused_in_pixel_callback(const char* name)
+{
+    std::atomic<const char*>* first_call = detail::t_pixel_band_call;
+    if (!first_call)
+        return false;
+    const char* none = nullptr;
+    first_call->compare_exchange_strong(none, name);
+    return true;
+}
+
 // body(give_null) returns the call's error code; give_null asks it to answer
 // success with a null result, as a faulty host would.
 template <typename Body>
 PF_Err guarded(const char* name, std::string args, Body&& body)
 {
+    if (refused_in_pixel_callback(name))
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
     Host& host = Host::current();
     PF_Err err = PF_Err_NONE;
     if (std::string late = host.suites().call_after_release(name); !late.empty())

@@ -1,7 +1,10 @@
 #include "Host.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "CallGuard.h"
 #include "AEGP_Suites.h"
@@ -17,11 +20,29 @@ namespace standin {
 // call is a misuse, recorded instead of crashing.
 void unoffered_entry()
 {
-    Host::current().ledger().misuse("call of a suite entry that the stand-in host does not offer");
+    if (refused_in_pixel_callback("an unoffered suite entry"))
+        return;
+    if (Host* host = Host::current_or_null())
+        host->ledger().misuse("call of a suite entry that the stand-in host does not offer");
 }
 
 namespace {
-Host* g_current = nullptr;
+
+// The host whose command runs on this thread.
+thread_local Host* t_sending = nullptr;
+
+// Every live host with the thread that made it, for callers outside a command.
+struct LiveHost {
+    Host* host;
+    std::thread::id maker;
+};
+std::mutex g_live_mutex;
+std::vector<LiveHost> g_live;
+
+// Global setup, instance setup and the other commands that the real host
+// sends from its main thread, one at a time whichever host sends them; the
+// effect's process-wide state (its plug-in id) is written there.
+std::recursive_mutex g_main_thread;
 
 using Placeholder = void (*)();
 const Placeholder kPlaceholderTable[64] = {
@@ -34,6 +55,18 @@ const Placeholder kPlaceholderTable[64] = {
 
 const void* placeholder_suite_table() { return kPlaceholderTable; }
 
+// Makes a host current on this thread while it runs effect code.
+class Host::Sending {
+public:
+    explicit Sending(Host& host) : previous_(t_sending) { t_sending = &host; }
+    ~Sending() { t_sending = previous_; }
+    Sending(const Sending&) = delete;
+    Sending& operator=(const Sending&) = delete;
+
+private:
+    Host* previous_;
+};
+
 std::string hex(const void* p)
 {
     char buf[32];
@@ -43,9 +76,10 @@ std::string hex(const void* p)
 
 Host::Host(HostOptions options) : options_(std::move(options))
 {
-    if (g_current)
-        throw HostError("only one stand-in host may run at a time");
-    g_current = this;
+    {
+        const std::lock_guard lock(g_live_mutex);
+        g_live.push_back({this, std::this_thread::get_id()});
+    }
     install_suites();
 
     utils_.ansi = util_ansi_callbacks();
@@ -76,14 +110,29 @@ Host::~Host()
         }
     }
     module_.reset();
-    g_current = nullptr;
+    const std::lock_guard lock(g_live_mutex);
+    std::erase_if(g_live, [this](const LiveHost& live) { return live.host == this; });
 }
+
+Host* Host::current_or_null()
+{
+    if (t_sending)
+        return t_sending;
+    const std::lock_guard lock(g_live_mutex);
+    const auto here = std::find_if(g_live.rbegin(), g_live.rend(), [](const LiveHost& live) {
+        return live.maker == std::this_thread::get_id();
+    });
+    return here == g_live.rend() ? nullptr : here->host;
+}
+
+Host* Host::sending() { return t_sending; }
 
 Host& Host::current()
 {
-    if (!g_current)
-        throw HostError("no stand-in host is running");
-    return *g_current;
+    Host* host = current_or_null();
+    if (!host)
+        throw HostError("no stand-in host is running on this thread");
+    return *host;
 }
 
 void Host::install_suites()
@@ -109,6 +158,8 @@ void Host::install_suites()
 PF_Err Host::load(PF_Err registration_answer)
 {
     const std::string path = options_.plugin_path.empty() ? Module::default_path() : options_.plugin_path;
+    const std::lock_guard main_thread(g_main_thread);
+    const Sending sending(*this);
     module_ = std::make_unique<Module>(path, &ledger_);
     return module_->register_effect(suites_.basic_suite(), registration_answer);
 }
@@ -123,6 +174,10 @@ Module& Host::module()
 PF_Err Host::command(PF_Cmd cmd, PF_ParamDef** params, PF_LayerDef* output, void* extra)
 {
     PF_EffectMainFunc entry = module().effect_main();
+    std::unique_lock main_thread(g_main_thread, std::defer_lock);
+    if (cmd != PF_Cmd_RENDER)
+        main_thread.lock();
+    const Sending sending(*this);
     declarations_.before_command(cmd, output);
     const PF_Err err = entry(cmd, &in_data_, &out_data_, params ? params : param_list(), output, extra);
     declarations_.after_command(cmd, out_data_);

@@ -27,15 +27,24 @@ struct HostOptions {
     A_u_long appl_id = PF_ApplId_AFTER_EFFECTS; // PF_ApplId_PREMIERE for Premiere Pro
 };
 
+// Several hosts may live and work at once, as instances of the real host's
+// render threads do; each is used by one thread at a time. Commands other
+// than renders take turns across hosts, as on the real host's main thread.
 class Host {
 public:
-    // One host at a time: the C callbacks reach it through current().
     explicit Host(HostOptions options = {});
     ~Host();
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
+    // The host the C callbacks reach: the one sending a command (or calling
+    // the registration entry) on this thread; outside of that, the latest
+    // host made on this thread that still lives. Throws HostError when none.
     static Host& current();
+    // The same, or null.
+    static Host* current_or_null();
+    // The host whose command runs on this thread, or null.
+    static Host* sending();
 
     // Load the module and call its registration entry. Throws HostError
     // when the module cannot be loaded; returns the entry's result.
@@ -116,6 +125,7 @@ public:
 
 private:
     void install_suites();
+    class Sending;
 
     HostOptions options_;
     Ledger ledger_;

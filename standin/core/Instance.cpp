@@ -132,7 +132,7 @@ std::string Instance::unowned() const
     if (array_heap::unowned_since) {
         const void* block = own_live ? handles.block(own) : nullptr;
         const std::size_t size = own_live ? handles.size(own) : 0;
-        if (const std::size_t n = array_heap::unowned_since(array_mark_, block, size))
+        if (const std::size_t n = array_heap::unowned_since(array_mark_, &host_, block, size))
             out += std::to_string(n) + " name buffer(s) that no record holds; ";
     }
     return out;

@@ -1,27 +1,15 @@
 #include "InputPicture.h"
 
-#include <cstdio>
-#include <vector>
-
 #include "Module.h"
 #include "Png.h"
 
 namespace standin {
 
-InputPicture::InputPicture(std::string source) : source_(std::move(source)) {}
+InputPicture::InputPicture(std::string source) : source_(std::move(source)), pattern_(source_) {}
 
-bool InputPicture::is_sequence() const { return source_.find('%') != std::string::npos; }
+bool InputPicture::is_sequence() const { return pattern_.numbered(); }
 
-std::string InputPicture::path_for(long index) const
-{
-    if (!is_sequence())
-        return source_;
-    std::vector<char> buf(source_.size() + 32);
-    const int n = std::snprintf(buf.data(), buf.size(), source_.c_str(), index);
-    if (n < 0 || std::size_t(n) >= buf.size())
-        throw HostError("bad numbered pattern '" + source_ + "'");
-    return buf.data();
-}
+std::string InputPicture::path_for(long index) const { return pattern_.path(index); }
 
 World InputPicture::frame(long index, A_long width, A_long height, bool deep) const
 {

@@ -1,17 +1,18 @@
 // The input layer's picture for each frame: a PNG, a numbered PNG sequence
-// (a printf pattern such as "in/%04d.png", one file a frame) or, when no
-// file is given, a test picture of colour bars over a grey ramp.
+// ("in/%04d.png" or "in/####.png", one file a frame: FramePattern.h) or,
+// when no file is given, a test picture of colour bars over a grey ramp.
 #pragma once
 
 #include <string>
 
+#include "FramePattern.h"
 #include "World.h"
 
 namespace standin {
 
 class InputPicture {
 public:
-    // Empty source: the test picture.
+    // Empty source: the test picture. Throws HostError for a bad pattern.
     explicit InputPicture(std::string source = {});
 
     bool is_sequence() const;
@@ -27,6 +28,7 @@ public:
 
 private:
     std::string source_;
+    FramePattern pattern_;
 };
 
 } // namespace standin

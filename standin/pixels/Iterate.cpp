@@ -77,7 +77,9 @@ PF_Err iterate(const char* name, PF_InData* in_data, A_long progress_base, A_lon
             return PF_Err_NONE;
         const bool has_src = src && src->data;
         FirstError first;
+        std::atomic<const char*> host_call{nullptr};
         for_row_bands(r.bottom - r.top, Host::current().threads(), [&](int band_first, int band_end) {
+            const PixelCallbackBand band(host_call);
             A_long x = r.left, y = r.top + band_first;
             try {
                 for (; y < r.top + band_end && !first.past(y); ++y) {
@@ -100,6 +102,8 @@ PF_Err iterate(const char* name, PF_InData* in_data, A_long progress_base, A_lon
                 first.note(y, x, PF_Err_INTERNAL_STRUCT_DAMAGED, true);
             }
         });
+        if (const char* call = host_call.load())
+            throw std::logic_error(std::string("the pixel callback called the host: ") + call);
         if (first.thrown())
             throw std::runtime_error("the pixel callback threw an exception");
         return first.err();

@@ -15,9 +15,11 @@ namespace {
 constexpr int kBandsPerThread = 4;
 
 // Workers that live as long as the program, so that a frame's iteration
-// does not pay for starting threads. One run at a time; band b covers
-// [rows * b / bands, rows * (b + 1) / bands), taken by whichever of the
-// run's threads is free, the caller's included.
+// does not pay for starting threads. Several runs may be under way at once
+// (hosts rendering on their own threads): each is queued, its band b covers
+// [rows * b / bands, rows * (b + 1) / bands), and its bands are taken by the
+// workers, oldest run first, and by the run's own caller, by no more threads
+// than the run asked for.
 class RowPool {
 public:
     static RowPool& instance()
@@ -26,25 +28,23 @@ public:
         return pool;
     }
 
-    // False, without running anything, when another run is under way. At
-    // most `threads` threads work on it, the caller's included.
+    // False, without running anything, when the pool has no workers. At
+    // most `threads` threads work on the run, the caller's included.
     bool run(int rows, int bands, int threads, const std::function<void(int, int)>& work)
     {
-        std::unique_lock busy(busy_, std::try_to_lock);
-        if (!busy || workers_.empty())
+        if (workers_.empty())
             return false;
         Job job{&work, rows, bands};
         job.seats = threads - 1;
         {
             std::lock_guard lock(mutex_);
-            job_ = &job;
-            ++generation_;
+            jobs_.push_back(&job);
         }
         wake_.notify_all();
         take_bands(job);
         std::unique_lock lock(mutex_);
-        finished_.wait(lock, [&] { return job.done == job.bands && active_ == 0; });
-        job_ = nullptr;
+        finished_.wait(lock, [&] { return job.done == job.bands && job.active == 0; });
+        std::erase(jobs_, &job);
         return true;
     }
 
@@ -53,8 +53,10 @@ private:
         const std::function<void(int, int)>* work;
         int rows, bands;
         std::atomic<int> next{0};
-        std::atomic<int> seats{0}; // workers that may still join
-        int done = 0; // under mutex_
+        int done = 0;   // bands finished, under mutex_
+        int active = 0; // workers inside take_bands, under mutex_
+        int seats = 0;  // workers that may still join, under mutex_
+        bool open() const { return seats > 0 && next.load(std::memory_order_relaxed) < bands; }
     };
 
     RowPool()
@@ -79,6 +81,13 @@ private:
             t.join();
     }
 
+    // Call with mutex_ held.
+    Job* open_job() const
+    {
+        const auto it = std::find_if(jobs_.begin(), jobs_.end(), [](const Job* j) { return j->open(); });
+        return it == jobs_.end() ? nullptr : *it;
+    }
+
     void take_bands(Job& job)
     {
         for (;;) {
@@ -93,34 +102,30 @@ private:
 
     void serve()
     {
-        unsigned long seen = 0;
         for (;;) {
-            Job* job;
+            Job* job = nullptr;
             {
                 std::unique_lock lock(mutex_);
-                wake_.wait(lock, [&] { return stop_ || (job_ && generation_ != seen); });
+                // The job is kept from the check that woke us: bands are taken
+                // outside the lock, so a second look may find none open.
+                wake_.wait(lock, [&] { return stop_ || (job = open_job()) != nullptr; });
                 if (stop_)
                     return;
-                seen = generation_;
-                job = job_;
-                ++active_;
+                --job->seats;
+                ++job->active;
             }
-            if (job->seats.fetch_sub(1) > 0)
-                take_bands(*job);
+            take_bands(*job);
             {
                 std::lock_guard lock(mutex_);
-                --active_;
+                --job->active;
             }
             finished_.notify_all();
         }
     }
 
-    std::mutex busy_;
     std::mutex mutex_;
     std::condition_variable wake_, finished_;
-    Job* job_ = nullptr;
-    unsigned long generation_ = 0;
-    int active_ = 0;
+    std::vector<Job*> jobs_; // runs under way, oldest first
     bool stop_ = false;
     std::vector<std::thread> workers_;
 };

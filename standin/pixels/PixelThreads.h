@@ -8,8 +8,8 @@ namespace standin {
 
 // Calls work(first, end) on contiguous bands that cover [0, rows), run by at
 // most `threads` threads (0: one a core), the host's workers and the
-// caller's; returns when all are done. A call made while another is under
-// way runs on the caller's thread alone. `work` must not throw.
+// caller's; returns when all are done. Calls from several threads at once
+// share the workers. `work` must not throw.
 void for_row_bands(int rows, int threads, const std::function<void(int first, int end)>& work);
 
 // The number of threads `threads` stands for (0: every core, at least 1).

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Module.h"
+#include "PendingFile.h"
 
 namespace standin {
 
@@ -77,8 +78,30 @@ bool decode(FILE* file, RgbaImage& image, std::string& error)
     return true;
 }
 
-bool encode(FILE* file, png_uint_32 width, png_uint_32 height, int bits, std::vector<png_bytep>& rows,
-            std::string& error)
+inline unsigned to_png16(unsigned v) { return (v * 65535u * 2 + 32768u) / (2 * 32768u); }
+
+// Row y of the world as PNG wants it: RGBA, 16-bit values in native order
+// (libpng swaps them to big-endian).
+void png_row(const PF_LayerDef& world, A_long y, unsigned char* row)
+{
+    if (is_deep(world)) {
+        const PF_Pixel16* p = pixel16(world, 0, y);
+        for (A_long x = 0; x < world.width; ++x, ++p) {
+            const A_u_short c[4] = {A_u_short(to_png16(p->red)), A_u_short(to_png16(p->green)),
+                                    A_u_short(to_png16(p->blue)), A_u_short(to_png16(p->alpha))};
+            std::memcpy(row + std::size_t(x) * 8, c, 8);
+        }
+    } else {
+        const PF_Pixel* p = pixel8(world, 0, y);
+        for (A_long x = 0; x < world.width; ++x, ++p) {
+            const unsigned char c[4] = {p->red, p->green, p->blue, p->alpha};
+            std::memcpy(row + std::size_t(x) * 4, c, 4);
+        }
+    }
+}
+
+// `row` holds one converted row; it lives in the caller, across the setjmp.
+bool encode(FILE* file, const PF_LayerDef& world, unsigned char* row, std::string& error)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, on_png_error, on_png_warning);
     if (!png)
@@ -89,20 +112,25 @@ bool encode(FILE* file, png_uint_32 width, png_uint_32 height, int bits, std::ve
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, width, height, bits, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, png_uint_32(world.width), png_uint_32(world.height), is_deep(world) ? 16 : 8,
+                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 3);
+    // The "up" filter alone: files within a few percent of libpng's adaptive
+    // choice per row, in a third of the time.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_write_info(png, info);
-    if (bits == 16)
+    if (is_deep(world))
         png_set_swap(png);
-    png_write_image(png, rows.data());
+    for (A_long y = 0; y < world.height; ++y) {
+        png_row(world, y, row);
+        png_write_row(png, row);
+    }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
 }
 
 inline A_u_short from_png16(unsigned p) { return A_u_short((p * 32768u * 2 + 65535u) / (2 * 65535u)); }
-inline unsigned to_png16(unsigned v) { return (v * 65535u * 2 + 32768u) / (2 * 32768u); }
 
 } // namespace
 
@@ -145,48 +173,25 @@ World read_png(const std::string& path, bool deep)
     return world;
 }
 
-void write_png(const std::string& path, const PF_LayerDef& world)
+void write_png(std::FILE* file, const PF_LayerDef& world)
 {
     if (!world.data || world.width < 1 || world.height < 1)
-        throw HostError("no picture to write to '" + path + "'");
-    const bool deep = is_deep(world);
-    const std::size_t row_bytes = std::size_t(world.width) * 4 * (deep ? 2 : 1);
-    std::vector<unsigned char> bytes(row_bytes * world.height);
-    std::vector<png_bytep> rows(world.height);
-    for (A_long y = 0; y < world.height; ++y) {
-        unsigned char* row = bytes.data() + std::size_t(y) * row_bytes;
-        rows[y] = row;
-        for (A_long x = 0; x < world.width; ++x) {
-            if (deep) {
-                const PF_Pixel16& p = *pixel16(world, x, y);
-                const A_u_short c[4] = {A_u_short(to_png16(p.red)), A_u_short(to_png16(p.green)),
-                                        A_u_short(to_png16(p.blue)), A_u_short(to_png16(p.alpha))};
-                std::memcpy(row + std::size_t(x) * 8, c, 8);
-            } else {
-                const PF_Pixel& p = *pixel8(world, x, y);
-                const unsigned char c[4] = {p.red, p.green, p.blue, p.alpha};
-                std::memcpy(row + std::size_t(x) * 4, c, 4);
-            }
-        }
-    }
-    const std::string part = path + ".part";
+        throw HostError("no picture to write");
+    std::vector<unsigned char> row(std::size_t(world.width) * 4 * (is_deep(world) ? 2 : 1));
     std::string error = "out of memory";
-    {
-        File file(std::fopen(part.c_str(), "wb"));
-        if (!file)
-            throw HostError("cannot write '" + part + "'");
-        const bool ok = encode(file.get(), png_uint_32(world.width), png_uint_32(world.height), deep ? 16 : 8, rows,
-                               error);
-        const bool closed = std::fclose(file.release()) == 0;
-        if (!ok || !closed) {
-            std::remove(part.c_str());
-            throw HostError("cannot write '" + path + "': " + (ok ? std::string("write failed") : error));
-        }
+    if (!encode(file, world, row.data(), error))
+        throw HostError(error);
+}
+
+void write_png(const std::string& path, const PF_LayerDef& world)
+{
+    PendingFile file(path);
+    try {
+        write_png(file.file(), world);
+    } catch (const HostError& e) {
+        throw HostError("cannot write '" + path + "': " + e.what());
     }
-    if (std::rename(part.c_str(), path.c_str()) != 0) {
-        std::remove(part.c_str());
-        throw HostError("cannot rename '" + part + "' to '" + path + "'");
-    }
+    file.commit();
 }
 
 } // namespace standin

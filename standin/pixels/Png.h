@@ -1,6 +1,7 @@
 // PNG files as the host reads layers from and writes frames to (libpng).
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "World.h"
@@ -15,8 +16,12 @@ World read_png(const std::string& path, bool deep);
 
 // Writes a world as RGBA: 8-bit worlds as 8-bit PNG, 16-bit worlds as
 // 16-bit PNG with v -> round(v * 65535 / 32768), which read_png undoes
-// exactly. Writes path + ".part" and renames it, so a file of that name is
-// always whole. Throws HostError.
+// exactly. Every row takes the "up" filter at zlib level 3. Throws HostError
+// with libpng's reason; the file stays open.
+void write_png(std::FILE* file, const PF_LayerDef& world);
+
+// The same into a PendingFile renamed to path, so a file of that name is
+// always whole. Throws HostError naming path.
 void write_png(const std::string& path, const PF_LayerDef& world);
 
 } // namespace standin

@@ -9,6 +9,8 @@ namespace runner {
 
 int about(const Invocation& inv)
 {
+    if (!inv.args.empty())
+        return fail("about takes no arguments");
     standin::Host host({inv.plugin_path, inv.appl_id});
     if (const PF_Err err = host.load())
         return fail("registration refused with error " + std::to_string(err));

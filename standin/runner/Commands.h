@@ -16,6 +16,7 @@ struct Invocation {
 };
 
 // Each returns the process's exit status; errors are printed to stderr.
+// `COMMAND --help` never reaches them.
 int info(const Invocation& inv);
 int about(const Invocation& inv);
 // Takes --state FILE (StateFile.h).
@@ -26,6 +27,7 @@ int render(const Invocation& inv);
 struct Command {
     const char* name;
     const char* summary;
+    const char* usage; // printed for COMMAND --help
     int (*run)(const Invocation&);
 };
 

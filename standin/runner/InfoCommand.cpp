@@ -15,6 +15,8 @@ std::string fourcc(A_u_long v)
 
 int info(const Invocation& inv)
 {
+    if (!inv.args.empty())
+        return fail("info takes no arguments");
     standin::Host host({inv.plugin_path, inv.appl_id});
     if (const PF_Err err = host.load())
         return fail("registration refused with error " + std::to_string(err));

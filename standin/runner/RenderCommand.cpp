@@ -1,19 +1,22 @@
 // marrowtick render: frames of a clip through the effect, as numbered PNGs.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "Commands.h"
+#include "FrameWriter.h"
 #include "Host.h"
 #include "InputPicture.h"
 #include "Params.h"
 #include "PointDefaults.h"
-#include "Png.h"
 #include "ProgressBar.h"
 #include "RenderOptions.h"
 #include "FontChoice.h"
 #include "StateFile.h"
+#include "StopSignal.h"
 
 namespace runner {
 
@@ -72,29 +75,21 @@ void set_params(standin::Host& host, const RenderOptions& o, A_long width, A_lon
         p[PARAM_SAMPLE_WIDTH].u.sd.value = *o.sample_width;
 }
 
-std::string frame_name(long index)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "%06ld.png", index);
-    return name;
-}
-
 int render_frames(standin::Host& host, const RenderOptions& o)
 {
     const standin::InputPicture picture(o.input);
     // The layer's size: --size, else the first input frame's.
     A_long width = o.width, height = o.height;
-    standin::World still;
-    if (!o.input.empty()) {
-        still = picture.frame(o.start, width, height, o.deep);
-        width = still.width();
-        height = still.height();
-        if (picture.is_sequence())
-            still = {};
-    } else if (width == 0) {
+    if (o.input.empty() && width == 0) {
         width = kDefaultWidth;
         height = kDefaultHeight;
     }
+    // The test picture and a single file are the same for every frame.
+    standin::World still = picture.frame(o.start, width, height, o.deep);
+    width = still.width();
+    height = still.height();
+    if (picture.is_sequence())
+        still = {};
     const PF_RationalScale ds = o.downsample;
     if ((long long)width * ds.num / ds.den < 1 || (long long)height * ds.num / ds.den < 1)
         throw std::runtime_error("--downsample leaves no pixels of a " + std::to_string(width) + "x" +
@@ -114,8 +109,16 @@ int render_frames(standin::Host& host, const RenderOptions& o)
     const bool full_size = ds.num == A_long(ds.den);
     standin::World layer_still = still.empty() || full_size ? std::move(still) : standin::scaled(still.def(), ds, ds);
 
+    // Encoders on as many threads as the pixel iteration.
+    FrameWriter writer(o.out, o.threads > 0 ? unsigned(o.threads) : std::max(1u, std::thread::hardware_concurrency()));
     ProgressBar progress(o.frames);
+    standin::World output;
     for (long i = 0; i < o.frames; ++i) {
+        if (const int signal = stop_signal()) {
+            fail("stopped by signal " + std::to_string(signal) + " after " + std::to_string(writer.written()) +
+                 " frames");
+            return 128 + signal;
+        }
         const long index = o.start + i;
         standin::World layer;
         const standin::World* input = &layer_still;
@@ -125,7 +128,12 @@ int render_frames(standin::Host& host, const RenderOptions& o)
                 layer = standin::scaled(layer.def(), ds, ds);
             input = &layer;
         }
-        standin::World output(input->width(), input->height(), o.deep);
+        // One output world for the run, cleared as a fresh one would be,
+        // rather than a new world's pages every frame.
+        if (output.empty())
+            output = standin::World(input->width(), input->height(), o.deep);
+        else
+            output.fill_bytes(0);
         request.current_time = A_long(index * o.fps_den);
         request.input = &input->def();
         if (const PF_Err err = host.render_frame(request, output.def())) {
@@ -135,9 +143,11 @@ int render_frames(standin::Host& host, const RenderOptions& o)
             return fail("frame " + std::to_string(index) + ": the render failed with error " + std::to_string(err) +
                         message);
         }
-        standin::write_png((std::filesystem::path(o.out) / frame_name(index)).string(), output.def());
-        progress.update(i + 1);
+        writer.write(index, output.def());
+        progress.update(writer.written());
     }
+    writer.finish();
+    progress.update(writer.written());
     return 0;
 }
 
@@ -164,6 +174,11 @@ int render(const Invocation& inv)
             return fail(why);
         }
     }
+    if (const std::string why = state.unwritable_reason(); !why.empty()) {
+        host.destroy_instance();
+        return fail(why);
+    }
+    catch_stop_signals();
     int status = render_frames(host, options);
     if (status == 0 && !state.store(host))
         status = 1;
@@ -178,7 +193,8 @@ int render(const Invocation& inv)
     if (const std::string held = host.held(); !held.empty())
         return fail("the effect still holds: " + held);
     std::printf("%ld frames in %s (%s to %s)\n", options.frames, options.out.c_str(),
-                frame_name(options.start).c_str(), frame_name(options.start + options.frames - 1).c_str());
+                FrameWriter::frame_name(options.start).c_str(),
+                FrameWriter::frame_name(options.start + options.frames - 1).c_str());
     return 0;
 }
 

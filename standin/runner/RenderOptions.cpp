@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -19,8 +20,9 @@ const char kRenderUsage[] =
     "  --depth 8|16          bits a channel (default 8)\n"
     "  --start N             first frame index (default 0)\n"
     "  --frames N            number of frames (default 25)\n"
-    "  --input PNG|PATTERN   the layer's picture, or a numbered sequence such as in/%04d.png;\n"
-    "                        default: colour bars\n"
+    "  --input PNG|PATTERN   the layer's picture, or a numbered sequence: one run of # or one\n"
+    "                        %d or %0Nd is the frame number (in/####.png, in/%04d.png; %% is a\n"
+    "                        literal % beside %0Nd); default: colour bars\n"
     "  --out DIR             where the frames go (default out/render)\n"
     "  --opacity P           text opacity, 0 to 100 (default 100)\n"
     "  --color RRGGBB        text colour (default FFFFFF)\n"
@@ -33,7 +35,8 @@ const char kRenderUsage[] =
     "  --sample-width N      audio window width in frames, 1 to 60 (default 4)\n"
     "  --downsample N/D      render resolution, e.g. 1/2 (default 1/1)\n"
     "  --pixel-aspect N/D    pixel aspect ratio (default 1/1)\n"
-    "  --threads N           threads of the host's pixel iteration; 0 every core (default 0)\n"
+    "  --threads N           threads of the host's pixel iteration, and of PNG encoding;\n"
+    "                        0 every core (default 0)\n"
     "  --state FILE          the instance's saved state (the chosen font), read and kept\n"
     "  --help                this text\n";
 
@@ -44,26 +47,42 @@ namespace {
     throw std::runtime_error(option + " " + value + ": " + why);
 }
 
-long long whole(const std::string& option, const std::string& text, long long lo, long long hi)
+// `part` is the piece of `value` being read; messages show the whole value.
+long long whole(const std::string& option, const std::string& value, const std::string& part, long long lo,
+                long long hi)
 {
+    const std::string what = part == value ? "" : part + " is ";
     errno = 0;
     char* end = nullptr;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end || errno)
-        bad(option, text, "not a whole number");
+    const long long v = std::strtoll(part.c_str(), &end, 10);
+    if (part.empty() || *end || errno)
+        bad(option, value, what + "not a whole number");
     if (v < lo || v > hi)
-        bad(option, text, "out of range " + std::to_string(lo) + " to " + std::to_string(hi));
+        bad(option, value, what + "out of range " + std::to_string(lo) + " to " + std::to_string(hi));
     return v;
 }
 
-double real(const std::string& option, const std::string& text, double lo, double hi)
+long long whole(const std::string& option, const std::string& value, long long lo, long long hi)
 {
+    return whole(option, value, value, lo, hi);
+}
+
+std::string shown(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+double real(const std::string& option, const std::string& value, const std::string& part, double lo, double hi)
+{
+    const std::string what = part == value ? "" : part + " is ";
     char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end || !std::isfinite(v))
-        bad(option, text, "not a number");
+    const double v = std::strtod(part.c_str(), &end);
+    if (part.empty() || *end || !std::isfinite(v))
+        bad(option, value, what + "not a number");
     if (v < lo || v > hi)
-        bad(option, text, "out of range " + std::to_string(lo) + " to " + std::to_string(hi));
+        bad(option, value, what + "out of range " + shown(lo) + " to " + shown(hi));
     return v;
 }
 
@@ -73,7 +92,7 @@ PF_RationalScale rational(const std::string& option, const std::string& text)
     const std::size_t slash = text.find('/');
     const std::string n = text.substr(0, slash);
     const std::string d = slash == std::string::npos ? "1" : text.substr(slash + 1);
-    return {A_long(whole(option, n, 1, 1000000)), A_u_long(whole(option, d, 1, 1000000))};
+    return {A_long(whole(option, text, n, 1, 1000000)), A_u_long(whole(option, text, d, 1, 1000000))};
 }
 
 void fps(const std::string& text, RenderOptions& o)
@@ -105,8 +124,8 @@ void size(const std::string& text, RenderOptions& o)
     const std::size_t x = text.find('x');
     if (x == std::string::npos)
         bad("--size", text, "not WxH");
-    o.width = A_long(whole("--size", text.substr(0, x), 1, 16384));
-    o.height = A_long(whole("--size", text.substr(x + 1), 1, 16384));
+    o.width = A_long(whole("--size", text, text.substr(0, x), 1, 16384));
+    o.height = A_long(whole("--size", text, text.substr(x + 1), 1, 16384));
 }
 
 PF_Pixel color(const std::string& text)
@@ -122,8 +141,8 @@ A_FloatPoint position(const std::string& text)
     const std::size_t comma = text.find(',');
     if (comma == std::string::npos)
         bad("--position", text, "not X,Y");
-    return {real("--position", text.substr(0, comma), -32000, 32000),
-            real("--position", text.substr(comma + 1), -32000, 32000)};
+    return {real("--position", text, text.substr(0, comma), -32000, 32000),
+            real("--position", text, text.substr(comma + 1), -32000, 32000)};
 }
 
 } // namespace
@@ -165,13 +184,13 @@ RenderOptions parse_render_options(const std::vector<std::string>& args)
         else if (option == "--out")
             o.out = v;
         else if (option == "--opacity")
-            o.opacity = real(option, v, 0, 100);
+            o.opacity = real(option, v, v, 0, 100);
         else if (option == "--color")
             o.color = color(v);
         else if (option == "--font")
             o.font = v;
         else if (option == "--font-size")
-            o.font_size = real(option, v, 0, 4000);
+            o.font_size = real(option, v, v, 0, 4000);
         else if (option == "--weight") {
             if (v != "bold" && v != "regular")
                 bad(option, v, "bold or regular");

@@ -120,6 +120,20 @@ PF_Err StateFile::open(standin::Host& host)
     return host.create_instance();
 }
 
+std::string StateFile::unwritable_reason() const
+{
+    if (path_.empty() || !may_write_)
+        return "";
+    // The temporary that write_atomically would make.
+    std::string probe = path_ + ".XXXXXX";
+    const int fd = mkstemp(probe.data());
+    if (fd < 0)
+        return "cannot write " + path_ + ": " + std::strerror(errno);
+    close(fd);
+    unlink(probe.c_str());
+    return "";
+}
+
 bool StateFile::store(standin::Host& host)
 {
     block_.clear();

@@ -28,6 +28,11 @@ public:
     // when the block could not be had or written.
     bool store(standin::Host& host);
 
+    // Why store() could not write FILE (its folder takes no new file), as a
+    // one-line message; empty when it could or when FILE is not to be
+    // written. For commands that run long before they store.
+    std::string unwritable_reason() const;
+
     // The block of the last store(), empty before.
     const std::vector<uint8_t>& last_block() const { return block_; }
 

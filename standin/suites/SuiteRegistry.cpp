@@ -54,6 +54,8 @@ SPErr SuiteRegistry::acquire(const char* name, int32_t version, const void** sui
 {
     const std::string key = name ? name : "";
     const std::string args = "\"" + key + "\" " + std::to_string(version);
+    if (refused_in_pixel_callback("AcquireSuite"))
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
     SuiteRegistry& self = Host::current().suites();
     // A per-suite rule ("refuse PF World Suite v2") is checked first.
     if (auto fault = Host::current().faults().next(acquire_key(key, version))) {
@@ -81,6 +83,8 @@ SPErr SuiteRegistry::acquire(const char* name, int32_t version, const void** sui
 SPErr SuiteRegistry::release(const char* name, int32_t version)
 {
     const std::string key = name ? name : "";
+    if (refused_in_pixel_callback("ReleaseSuite"))
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
     SuiteRegistry& self = Host::current().suites();
     return guarded("ReleaseSuite", "\"" + key + "\" " + std::to_string(version), [&](bool) -> PF_Err {
         auto it = self.held_.find({key, version});

@@ -1,0 +1,144 @@
+// The runner's frame files: written on worker threads, renamed whole in frame
+// order, and no temporaries left by a run that fails or stops early.
+#include <stdlib.h>
+
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "FrameWriter.h"
+#include "InputPicture.h"
+#include "Module.h"
+#include "Png.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using runner::FrameWriter;
+using standin::World;
+
+class FrameWriterTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "marrowtick-frames-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::set<std::string> Names() const
+    {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    // A frame that tells its index: the first pixel's red and green.
+    static World Frame(long index, bool deep)
+    {
+        World world = standin::InputPicture::test_picture(40, 24, deep);
+        if (deep)
+            *standin::pixel16(world.def(), 0, 0) = {32768, A_u_short(index), A_u_short(index * 2), 0};
+        else
+            *standin::pixel8(world.def(), 0, 0) = {255, A_u_char(index), A_u_char(index * 2), 0};
+        return world;
+    }
+
+    fs::path dir;
+};
+
+TEST_F(FrameWriterTest, WritesEachFrameAsItWasWhenHandedOver)
+{
+    for (const bool deep : {false, true}) {
+        fs::remove_all(dir);
+        fs::create_directory(dir);
+        {
+            FrameWriter writer(dir.string(), 3);
+            // One world, changed after each hand-over, as the runner reuses its output.
+            World world = Frame(0, deep);
+            for (long i = 0; i < 10; ++i) {
+                World next = Frame(i + 5, deep);
+                std::memcpy(world.def().data, next.def().data, std::size_t(world.def().rowbytes) * 24);
+                writer.write(i + 5, world.def());
+                std::memset(world.def().data, 0x5A, std::size_t(world.def().rowbytes) * 24);
+                EXPECT_LE(writer.written(), i + 1);
+            }
+            writer.finish();
+            EXPECT_EQ(writer.written(), 10);
+        }
+        std::set<std::string> expected;
+        for (long i = 5; i < 15; ++i) {
+            expected.insert(FrameWriter::frame_name(i));
+            const World back = standin::read_png((dir / FrameWriter::frame_name(i)).string(), deep);
+            const World want = Frame(i, deep);
+            for (A_long y = 0; y < 24; ++y)
+                ASSERT_EQ(std::memcmp(static_cast<char*>(back.def().data) + y * back.def().rowbytes,
+                                      static_cast<char*>(want.def().data) + y * want.def().rowbytes,
+                                      std::size_t(40) * (deep ? 8 : 4)),
+                          0)
+                    << "frame " << i << " row " << y << (deep ? " (16-bit)" : " (8-bit)");
+        }
+        EXPECT_EQ(Names(), expected);
+    }
+}
+
+TEST_F(FrameWriterTest, NamesFramesInSixDigitsAtLeast)
+{
+    EXPECT_EQ(FrameWriter::frame_name(0), "000000.png");
+    EXPECT_EQ(FrameWriter::frame_name(42), "000042.png");
+    EXPECT_EQ(FrameWriter::frame_name(12345678), "12345678.png");
+}
+
+TEST_F(FrameWriterTest, AFrameThatCannotBeRenamedFailsTheRunAndLeavesNoTemporary)
+{
+    // A folder holds the name of frame 2.
+    fs::create_directory(dir / FrameWriter::frame_name(2));
+    {
+        FrameWriter writer(dir.string(), 2);
+        const World world = Frame(1, false);
+        try {
+            for (long i = 0; i < 6; ++i)
+                writer.write(i, world.def());
+            writer.finish();
+            ADD_FAILURE() << "the writer did not fail";
+        } catch (const standin::HostError& e) {
+            EXPECT_NE(std::string(e.what()).find(FrameWriter::frame_name(2) + "'"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(writer.written(), 2);
+    }
+    // Frames 0 and 1, the folder; what was in flight is gone.
+    EXPECT_EQ(Names(), (std::set<std::string>{"000000.png", "000001.png", "000002.png"}));
+}
+
+TEST_F(FrameWriterTest, AnEncoderThatCannotWriteFailsTheRunWithItsMessage)
+{
+    FrameWriter writer((dir / "gone").string(), 2);
+    const World world = Frame(1, false);
+    try {
+        writer.write(0, world.def());
+        writer.finish();
+        ADD_FAILURE() << "the writer did not fail";
+    } catch (const standin::HostError& e) {
+        EXPECT_EQ(std::string(e.what()), "cannot write '" + (dir / "gone" / "000000.png").string() +
+                                             "': No such file or directory");
+    }
+}
+
+TEST_F(FrameWriterTest, AWriterDroppedBeforeFinishLeavesOnlyWholeFrames)
+{
+    {
+        FrameWriter writer(dir.string(), 4);
+        const World world = Frame(1, true);
+        for (long i = 0; i < 7; ++i)
+            writer.write(i, world.def());
+        // Seven handed over, at most four in flight: the first three are committed.
+        EXPECT_EQ(writer.written(), 3);
+    }
+    EXPECT_EQ(Names(), (std::set<std::string>{"000000.png", "000001.png", "000002.png"}));
+}
+
+} // namespace
