@@ -144,6 +144,43 @@ Pixel reference_over(Pixel s, Pixel d, double opacity, double m)
             C(mix(s.blue, d.blue))};
 }
 
+// The refill that a disposal posts runs beside the effect's next work: hosts
+// rendering on several threads at once get their world back whole 0xCD,
+// and a host that goes while its refill is pending waits for it.
+TEST(StandinWorlds, RefillsPostedAtDisposalAreWholeWhenTheWorldComesBack)
+{
+    constexpr int kHosts = 3;
+    std::vector<std::thread> renderers;
+    for (int h = 0; h < kHosts; ++h)
+        renderers.emplace_back([h] {
+            for (int round = 0; round < 3; ++round) {
+                TestHost host;
+                host.set_threads(h == 0 ? 0 : h + 2);
+                auto* suite = host.acquire<PF_WorldSuite2>("PF World Suite", 2);
+                PF_ProgPtr ref = host.in_data().effect_ref;
+                void* pixels = nullptr;
+                for (int frame = 0; frame < 4; ++frame) {
+                    PF_EffectWorld world{};
+                    ASSERT_EQ(suite->PF_NewWorld(ref, 640, 257, false, PF_PixelFormat_ARGB64, &world), 0);
+                    if (frame) {
+                        ASSERT_EQ(world.data, pixels);
+                    }
+                    pixels = world.data;
+                    const auto* bytes = static_cast<const unsigned char*>(world.data);
+                    const std::size_t size = std::size_t(world.rowbytes) * 257;
+                    for (std::size_t i = 0; i < size; ++i)
+                        ASSERT_EQ(bytes[i], 0xCD) << "byte " << i << ", host " << h << ", frame " << frame;
+                    std::memset(world.data, 0x11, size);
+                    ASSERT_EQ(suite->PF_DisposeWorld(ref, &world), 0);
+                }
+                host.suites().basic_suite()->ReleaseSuite("PF World Suite", 2);
+                EXPECT_EQ(host.held(), "");
+            }
+        });
+    for (std::thread& t : renderers)
+        t.join();
+}
+
 template <typename Pixel>
 void expect_transfer_matches_reference(bool deep, int threads)
 {
@@ -403,6 +440,31 @@ TEST(StandinIterate, RunsFromSeveralThreadsAtOnceEachCoverTheirRows)
     for (int r = 0; r < kRuns; ++r)
         for (int y = 0; y < kRows; ++y)
             ASSERT_EQ(rows[std::size_t(r)][y].load(), 50) << "run " << r << ", row " << y;
+}
+
+// Bands posted to the workers run while the poster goes on; wait(), or the
+// end of the posting, leaves every row done exactly once.
+TEST(StandinIterate, PostedBandsCoverTheirRowsOnceByWaitOrByTheirEnd)
+{
+    constexpr int kRows = 997;
+    for (int threads : {1, 3, 0}) {
+        std::vector<std::atomic<int>> rows(kRows);
+        auto count = [&](int first, int end) {
+            for (int y = first; y < end; ++y)
+                ++rows[std::size_t(y)];
+        };
+        {
+            standin::PostedBands posted(kRows, threads, count);
+            standin::for_row_bands(kRows, threads, count); // the poster's next run
+            posted.wait();
+            posted.wait();
+        }
+        {
+            const standin::PostedBands dropped(kRows, threads, count);
+        }
+        for (int y = 0; y < kRows; ++y)
+            ASSERT_EQ(rows[std::size_t(y)].load(), 3) << "row " << y << ", threads " << threads;
+    }
 }
 
 TEST(StandinParamValues, PointsInRenderedPixelsAndColoursAsFloats)

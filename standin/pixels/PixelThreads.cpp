@@ -10,9 +10,32 @@
 
 namespace standin {
 
+// A run of bands: band b covers [rows * b / bands, rows * (b + 1) / bands).
+struct BandRun {
+    std::function<void(int, int)> owned; // a posted run's work
+    const std::function<void(int, int)>* work = &owned;
+    int rows = 0, bands = 1;
+    std::atomic<int> next{0};
+    int done = 0;        // bands finished, under the pool's mutex
+    int active = 0;      // workers inside take_bands, under the pool's mutex
+    int seats = 0;       // workers that may still join, under the pool's mutex
+    bool queued = false; // in the pool's queue until finished
+    bool open() const { return seats > 0 && next.load(std::memory_order_relaxed) < bands; }
+};
+
 namespace {
 
 constexpr int kBandsPerThread = 4;
+
+// Several bands a thread: a thread that the system leaves waiting, or that
+// meets costlier rows, holds the others back by a small band only.
+void split(BandRun& run, int rows, int threads)
+{
+    const int count = std::min(rows, effective_threads(threads));
+    run.rows = rows;
+    run.bands = count == 1 ? 1 : std::min(rows, count * kBandsPerThread);
+    run.seats = count - 1;
+}
 
 // Workers that live as long as the program, so that a frame's iteration
 // does not pay for starting threads. Several runs may be under way at once
@@ -28,37 +51,34 @@ public:
         return pool;
     }
 
-    // False, without running anything, when the pool has no workers. At
-    // most `threads` threads work on the run, the caller's included.
-    bool run(int rows, int bands, int threads, const std::function<void(int, int)>& work)
+    // Queues the run for at most run.seats workers, who start on it at once;
+    // without workers (or seats) it waits for finish(). `run` stays where it
+    // is until finish() returns.
+    void post(BandRun& run)
     {
-        if (workers_.empty())
-            return false;
-        Job job{&work, rows, bands};
-        job.seats = threads - 1;
+        if (workers_.empty() || run.seats <= 0)
+            return;
         {
             std::lock_guard lock(mutex_);
-            jobs_.push_back(&job);
+            jobs_.push_back(&run);
+            run.queued = true;
         }
         wake_.notify_all();
-        take_bands(job);
+    }
+
+    // Takes the bands left on the calling thread, then waits for the workers.
+    void finish(BandRun& run)
+    {
+        take_bands(run);
+        if (!run.queued)
+            return;
         std::unique_lock lock(mutex_);
-        finished_.wait(lock, [&] { return job.done == job.bands && job.active == 0; });
-        std::erase(jobs_, &job);
-        return true;
+        finished_.wait(lock, [&] { return run.done == run.bands && run.active == 0; });
+        std::erase(jobs_, &run);
+        run.queued = false;
     }
 
 private:
-    struct Job {
-        const std::function<void(int, int)>* work;
-        int rows, bands;
-        std::atomic<int> next{0};
-        int done = 0;   // bands finished, under mutex_
-        int active = 0; // workers inside take_bands, under mutex_
-        int seats = 0;  // workers that may still join, under mutex_
-        bool open() const { return seats > 0 && next.load(std::memory_order_relaxed) < bands; }
-    };
-
     RowPool()
     {
         const unsigned workers = std::max(2u, std::thread::hardware_concurrency()) - 1;
@@ -82,13 +102,13 @@ private:
     }
 
     // Call with mutex_ held.
-    Job* open_job() const
+    BandRun* open_job() const
     {
-        const auto it = std::find_if(jobs_.begin(), jobs_.end(), [](const Job* j) { return j->open(); });
+        const auto it = std::find_if(jobs_.begin(), jobs_.end(), [](const BandRun* j) { return j->open(); });
         return it == jobs_.end() ? nullptr : *it;
     }
 
-    void take_bands(Job& job)
+    void take_bands(BandRun& job)
     {
         for (;;) {
             const int b = job.next.fetch_add(1);
@@ -103,7 +123,7 @@ private:
     void serve()
     {
         for (;;) {
-            Job* job = nullptr;
+            BandRun* job = nullptr;
             {
                 std::unique_lock lock(mutex_);
                 // The job is kept from the check that woke us: bands are taken
@@ -125,7 +145,7 @@ private:
 
     std::mutex mutex_;
     std::condition_variable wake_, finished_;
-    std::vector<Job*> jobs_; // runs under way, oldest first
+    std::vector<BandRun*> jobs_; // runs under way, oldest first
     bool stop_ = false;
     std::vector<std::thread> workers_;
 };
@@ -143,12 +163,41 @@ void for_row_bands(int rows, int threads, const std::function<void(int, int)>& w
 {
     if (rows <= 0)
         return;
-    const int count = std::min(rows, effective_threads(threads));
-    // Several bands a thread: a thread that the system leaves waiting, or
-    // that meets costlier rows, holds the others back by a small band only.
-    const int bands = std::min(rows, count * kBandsPerThread);
-    if (count == 1 || !RowPool::instance().run(rows, bands, count, work))
+    BandRun run;
+    run.work = &work;
+    split(run, rows, threads);
+    if (run.bands == 1) {
         work(0, rows);
+        return;
+    }
+    RowPool& pool = RowPool::instance();
+    pool.post(run);
+    pool.finish(run);
+}
+
+PostedBands::PostedBands(int rows, int threads, std::function<void(int, int)> work)
+{
+    if (rows <= 0)
+        return;
+    run_ = std::make_unique<BandRun>();
+    run_->owned = std::move(work);
+    // The poster's own core stays its own until it waits.
+    split(*run_, rows, threads);
+    if (run_->bands > 1)
+        RowPool::instance().post(*run_);
+}
+
+PostedBands::~PostedBands() { wait(); }
+
+void PostedBands::wait()
+{
+    if (!run_)
+        return;
+    if (run_->bands == 1)
+        run_->owned(0, run_->rows);
+    else
+        RowPool::instance().finish(*run_);
+    run_.reset();
 }
 
 } // namespace standin

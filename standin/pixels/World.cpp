@@ -87,10 +87,13 @@ void World::fill_bytes(unsigned char value, int threads)
     if (!def_.data)
         return;
     // Whole rows a band: the padding goes with its row.
+    for_row_bands(def_.height, threads, [&](int first, int end) { fill_rows(value, first, end); });
+}
+
+void World::fill_rows(unsigned char value, int first, int end)
+{
     const std::size_t rowbytes = std::size_t(def_.rowbytes);
-    for_row_bands(def_.height, threads, [&](int first, int end) {
-        std::memset(static_cast<char*>(def_.data) + first * rowbytes, value, std::size_t(end - first) * rowbytes);
-    });
+    std::memset(static_cast<char*>(def_.data) + first * rowbytes, value, std::size_t(end - first) * rowbytes);
 }
 
 bool is_deep(const PF_LayerDef& world) { return (world.world_flags & PF_WorldFlag_DEEP) != 0; }

@@ -33,6 +33,8 @@ public:
     // Fills every byte of the pixel area, padding included, on `threads`
     // pixel threads.
     void fill_bytes(unsigned char value, int threads = 1);
+    // Fills rows [first, end), padding included; rows must be in range.
+    void fill_rows(unsigned char value, int first, int end);
 
 private:
     PF_LayerDef def_{};

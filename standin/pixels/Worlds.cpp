@@ -10,6 +10,13 @@
 
 namespace standin {
 
+namespace {
+
+// Unset pixels: alpha 205, 16-bit channels 52685, out of range.
+constexpr unsigned char kRefill = 0xCD;
+
+} // namespace
+
 void Worlds::create(A_long width, A_long height, bool clear_pix, PF_PixelFormat format, PF_EffectWorld& out,
                     int threads)
 {
@@ -18,15 +25,17 @@ void Worlds::create(A_long width, A_long height, bool clear_pix, PF_PixelFormat 
     if (width < 1 || height < 1 || width > 32768 || height > 32768)
         throw std::invalid_argument("world size " + std::to_string(width) + "x" + std::to_string(height));
     const bool deep = format == PF_PixelFormat_ARGB64;
-    const unsigned char fill = clear_pix ? 0x00 : 0xCD;
+    const unsigned char fill = clear_pix ? 0x00 : kRefill;
     std::unique_ptr<World> world;
-    const auto spare = std::find_if(spares_.rbegin(), spares_.rend(), [&](const std::unique_ptr<World>& w) {
-        return w->width() == width && w->height() == height && w->deep() == deep;
+    const auto spare = std::find_if(spares_.rbegin(), spares_.rend(), [&](const Spare& s) {
+        return s.world->width() == width && s.world->height() == height && s.world->deep() == deep;
     });
     if (spare != spares_.rend()) {
-        world = std::move(*spare);
+        spare->refill->wait();
+        world = std::move(spare->world);
         spares_.erase(std::next(spare).base());
-        world->fill_bytes(fill, threads);
+        if (fill != kRefill)
+            world->fill_bytes(fill, threads);
     } else {
         world = std::make_unique<World>(width, height, deep, fill, threads);
     }
@@ -39,14 +48,22 @@ void Worlds::create(A_long width, A_long height, bool clear_pix, PF_PixelFormat 
 
 bool Worlds::live(const PF_EffectWorld& world) const { return live_.count(world.data) != 0; }
 
-void Worlds::dispose(PF_EffectWorld& world)
+void Worlds::dispose(PF_EffectWorld& world, int threads)
 {
     auto it = live_.find(world.data);
     if (it == live_.end())
         throw std::logic_error("dispose of a world that is not live: " + hex(world.data));
-    if (spares_.size() == kSpares)
+    // The refill overlaps with what the effect does before its next world.
+    World& pixels = *it->second;
+    auto refill = std::make_unique<PostedBands>(pixels.height(), threads, [&pixels](int first, int end) {
+        pixels.fill_rows(kRefill, first, end);
+    });
+    if (spares_.size() == kSpares) {
+        // Erasing moves the others' worlds over this one's pixels.
+        spares_.front().refill->wait();
         spares_.erase(spares_.begin());
-    spares_.push_back(std::move(it->second));
+    }
+    spares_.push_back({std::move(it->second), std::move(refill)});
     live_.erase(it);
     world.data = nullptr;
 }
@@ -81,13 +98,13 @@ PF_Err dispose_world(PF_ProgPtr, PF_EffectWorld* world)
     const PF_Err err = guarded("PF World Suite v2.dispose_world", hex(world ? world->data : nullptr), [&](bool) {
         if (!world)
             throw std::invalid_argument("null world");
-        worlds().dispose(*world);
+        worlds().dispose(*world, Host::current().threads());
         released = true;
         return PF_Err_NONE;
     });
     // A disposal that reports a failure still frees the world.
     if (!released && world && worlds().live(*world))
-        worlds().dispose(*world);
+        worlds().dispose(*world, Host::current().threads());
     return err;
 }
 

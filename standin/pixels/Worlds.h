@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "PixelThreads.h"
 #include "World.h"
 
 namespace standin {
@@ -16,13 +17,14 @@ public:
     // channels 52685, out of range) so reads of unset pixels show up,
     // written by `threads` pixel threads. A world of this size and depth
     // that was disposed of is handed out again, as a host's frame cache
-    // does, refilled all the same. Throws std::invalid_argument on a bad
-    // size or format.
+    // does, refilled all the same (its 0xCD refill, posted at dispose, is
+    // waited for here). Throws std::invalid_argument on a bad size or format.
     void create(A_long width, A_long height, bool clear_pix, PF_PixelFormat format, PF_EffectWorld& out,
                 int threads = 1);
     // Dispose (entry 1): throws std::logic_error when `world` is not live;
-    // clears the record's data pointer. The pixels stay with the host.
-    void dispose(PF_EffectWorld& world);
+    // clears the record's data pointer. The pixels stay with the host, which
+    // refills them with 0xCD on `threads` pixel threads in the background.
+    void dispose(PF_EffectWorld& world, int threads = 1);
     bool live(const PF_EffectWorld& world) const;
 
     // Worlds made through the suite and not yet disposed of.
@@ -34,8 +36,13 @@ public:
     static const void* suite_table();
 
 private:
+    struct Spare {
+        std::unique_ptr<World> world;
+        // Declared after the world, so that it is waited for first.
+        std::unique_ptr<PostedBands> refill;
+    };
     std::map<const void*, std::unique_ptr<World>> live_; // keyed by pixel address
-    std::vector<std::unique_ptr<World>> spares_;          // the latest disposed of last
+    std::vector<Spare> spares_;                           // the latest disposed of last
 };
 
 } // namespace standin
