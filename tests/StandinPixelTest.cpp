@@ -443,7 +443,7 @@ TEST(StandinIterate, RunsFromSeveralThreadsAtOnceEachCoverTheirRows)
 }
 
 // Bands posted to the workers run while the poster goes on; wait(), or the
-// end of the posting, leaves every row done exactly once.
+// end of the posting, leaves every row done exactly once; cancel() at most.
 TEST(StandinIterate, PostedBandsCoverTheirRowsOnceByWaitOrByTheirEnd)
 {
     constexpr int kRows = 997;
@@ -464,6 +464,17 @@ TEST(StandinIterate, PostedBandsCoverTheirRowsOnceByWaitOrByTheirEnd)
         }
         for (int y = 0; y < kRows; ++y)
             ASSERT_EQ(rows[std::size_t(y)].load(), 3) << "row " << y << ", threads " << threads;
+
+        // Cancelled: the bands under way finish, no row runs twice.
+        std::vector<std::atomic<int>> cancelled_rows(kRows);
+        standin::PostedBands cancelled(kRows, threads, [&](int first, int end) {
+            for (int y = first; y < end; ++y)
+                ++cancelled_rows[std::size_t(y)];
+        });
+        cancelled.cancel();
+        cancelled.wait();
+        for (int y = 0; y < kRows; ++y)
+            ASSERT_LE(cancelled_rows[std::size_t(y)].load(), 1) << "row " << y << ", threads " << threads;
     }
 }
 

@@ -66,9 +66,15 @@ public:
         wake_.notify_all();
     }
 
-    // Takes the bands left on the calling thread, then waits for the workers.
-    void finish(BandRun& run)
+    // Takes the bands left on the calling thread (or, with `skip`, counts
+    // them done unrun), then waits for the workers.
+    void finish(BandRun& run, bool skip = false)
     {
+        if (skip) {
+            const int left = run.bands - std::min(run.bands, run.next.exchange(run.bands));
+            std::lock_guard lock(mutex_);
+            run.done += left;
+        }
         take_bands(run);
         if (!run.queued)
             return;
@@ -197,6 +203,13 @@ void PostedBands::wait()
         run_->owned(0, run_->rows);
     else
         RowPool::instance().finish(*run_);
+    run_.reset();
+}
+
+void PostedBands::cancel()
+{
+    if (run_ && run_->bands > 1)
+        RowPool::instance().finish(*run_, true);
     run_.reset();
 }
 

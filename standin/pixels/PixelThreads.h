@@ -31,6 +31,9 @@ public:
     // Runs the bands that no worker has taken yet on the calling thread,
     // then waits for the rest. Once done, later calls return at once.
     void wait();
+    // Starts no more bands and waits for those under way: for work whose
+    // result nobody will read.
+    void cancel();
 
 private:
     std::unique_ptr<BandRun> run_;

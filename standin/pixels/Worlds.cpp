@@ -46,6 +46,12 @@ void Worlds::create(A_long width, A_long height, bool clear_pix, PF_PixelFormat 
     live_.emplace(out.data, std::move(world));
 }
 
+Worlds::~Worlds()
+{
+    for (Spare& spare : spares_)
+        spare.refill->cancel();
+}
+
 bool Worlds::live(const PF_EffectWorld& world) const { return live_.count(world.data) != 0; }
 
 void Worlds::dispose(PF_EffectWorld& world, int threads)
@@ -59,8 +65,7 @@ void Worlds::dispose(PF_EffectWorld& world, int threads)
         pixels.fill_rows(kRefill, first, end);
     });
     if (spares_.size() == kSpares) {
-        // Erasing moves the others' worlds over this one's pixels.
-        spares_.front().refill->wait();
+        spares_.front().refill->cancel();
         spares_.erase(spares_.begin());
     }
     spares_.push_back({std::move(it->second), std::move(refill)});

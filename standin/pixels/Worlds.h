@@ -12,6 +12,11 @@ namespace standin {
 
 class Worlds {
 public:
+    Worlds() = default;
+    ~Worlds();
+    Worlds(const Worlds&) = delete;
+    Worlds& operator=(const Worlds&) = delete;
+
     // New world (entry 0): ARGB32 gives 8-bit, ARGB64 16-bit; pixels are
     // zero with clear_pix, else garbage (0xCD bytes: alpha 205, 16-bit
     // channels 52685, out of range) so reads of unset pixels show up,
@@ -36,9 +41,9 @@ public:
     static const void* suite_table();
 
 private:
+    // A spare's refill is waited for or cancelled before its world goes.
     struct Spare {
         std::unique_ptr<World> world;
-        // Declared after the world, so that it is waited for first.
         std::unique_ptr<PostedBands> refill;
     };
     std::map<const void*, std::unique_ptr<World>> live_; // keyed by pixel address
