@@ -46,14 +46,10 @@ TEST_P(TimecodeAtRate, BurnsTheLtcFrameThatStartsWithThePicture)
 
 INSTANTIATE_TEST_SUITE_P(
     Rates, TimecodeAtRate,
-    ::testing::Values(RateCase{24, 1, 44100, {1, 2, 3, 4}, 10, "01:02:03:14", false},
-                      RateCase{24, 1, 48000, {1, 2, 3, 4}, 10, "01:02:03:14", true},
+    ::testing::Values(RateCase{24, 1, 48000, {1, 2, 3, 4}, 10, "01:02:03:14", true},
                       RateCase{25, 1, 44100, {1, 2, 3, 4}, 30, "01:02:04:09", false},
-                      RateCase{25, 1, 48000, {1, 2, 3, 4}, 30, "01:02:04:09", false},
-                      RateCase{30000, 1001, 44100, {0, 0, 59, 26, true}, 4, "00;01;00;02", false},
                       RateCase{30000, 1001, 48000, {0, 0, 59, 26, true}, 4, "00;01;00;02", true},
                       RateCase{30000, 1001, 48000, {0, 0, 59, 26, true}, 3, "00;00;59;29", false},
-                      RateCase{30, 1, 44100, {10, 0, 0, 0}, 45, "10:00:01:15", false},
                       RateCase{30, 1, 48000, {10, 0, 0, 0}, 45, "10:00:01:15", false}),
     [](const auto& param_info) {
         const RateCase& c = param_info.param;
