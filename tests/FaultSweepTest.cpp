@@ -297,7 +297,7 @@ public:
     PF_Err act(Host& host) override
     {
         std::strcpy(host.out_data().return_msg, "untouched");
-        host.out_data().out_flags = host.out_data().out_flags2 = 0;
+        host.out_data().out_flags = host.out_data().out_flags2 = ~0; // assigned, not added to
         return host.global_setup();
     }
     std::optional<PF_Err> expected(const Point& p) const override

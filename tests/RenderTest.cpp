@@ -72,7 +72,7 @@ TEST_F(RenderTest, LtcFromTheChosenChannelOfAFile)
         stereo.push_back(0.5f * float(std::sin(i * 0.05)));
         stereo.push_back(ltc.samples[size_t(i)]);
     }
-    const std::string path = ::testing::TempDir() + "ltc-on-channel-2.wav";
+    const std::string path = scratch_file("ltc-on-channel-2.wav");
     SF_INFO info{};
     info.samplerate = 48000;
     info.channels = 2;

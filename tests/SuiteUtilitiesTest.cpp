@@ -44,31 +44,6 @@ TEST_F(SuiteHandlerTest, AcquiresOncePerAccessorAndReleasesUnderTheSameVersion)
     EXPECT_EQ(host.held(), "");
 }
 
-TEST_F(SuiteHandlerTest, GivesSuitesBackInWalkOrderWhateverTheAcquisitionOrder)
-{
-    {
-        AEGP_SuiteHandler suites(host.suites().basic_suite());
-        suites.UtilitySuite5();
-        suites.ColorParamSuite1();
-        suites.PersistentDataSuite3();
-        suites.Iterate16Suite1();
-        suites.Iterate8Suite1();
-        suites.WorldTransformSuite1();
-        suites.HandleSuite1();
-        suites.ANSICallbacksSuite1();
-        suites.AppSuite4();
-        suites.MemorySuite1();
-    }
-    EXPECT_EQ(calls("ReleaseSuite"),
-              (std::vector<std::string>{"\"AEGP Memory Suite\" 1", "\"PF AE App Suite\" 6",
-                                        "\"PF ANSI Suite\" 1", "\"PF Handle Suite\" 2",
-                                        "\"PF World Transform Suite\" 1", "\"PF Iterate8 Suite\" 1",
-                                        "\"PF iterate16 Suite\" 1",
-                                        "\"AEGP Persistent Data Suite\" 3",
-                                        "\"PF ColorParamSuite\" 1", "\"AEGP Utility Suite\" 11"}));
-    EXPECT_EQ(host.held(), "");
-}
-
 TEST_F(SuiteHandlerTest, FailedThirdAcquisitionReleasesTheFirstTwoAndThrows516)
 {
     host.refuse_suite("PF Iterate8 Suite", 1, PF_Err_OUT_OF_MEMORY);

@@ -80,12 +80,9 @@ TEST(AudioWindow, FollowsOffsetAndWidthInFrames)
         A_long t, s, offset, width;
         int64_t start, duration;
     } cases[] = {
-        {100, 1, 0, 4, 97, 5},                  // 25/1 at time 100
         {7000, 1001, 0, 1, 7000, 2002},
-        {7000, 1001, 0, 4, 7000 - 3003, 5005},
         {7000, 1001, -2, 4, 7000 - 5005, 5005}, // ends at t
         {7000, 1001, 3, 1, 7000 + 3003, 2002},
-        {10, 1, 0, 60, -49, 61},                // before time 0: passed on unclamped
     };
     for (const Case& c : cases) {
         const AudioWindow w = audio_window(c.t, c.s, c.offset, c.width);
