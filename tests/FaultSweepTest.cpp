@@ -99,10 +99,6 @@ std::optional<PF_Err> CommonRule(const Point& p)
     return std::nullopt;
 }
 
-// Written into out_data.sequence_data before a sequence command: still there
-// means "not written".
-PF_Handle const kUnwritten = reinterpret_cast<PF_Handle>(&heap::mark);
-
 // "" when `handle` holds an in-memory record whose name is a buffer of its
 // own, terminated inside it; otherwise what is wrong.
 std::string RecordProblem(Host& host, PF_Handle handle)
@@ -120,14 +116,6 @@ std::string RecordProblem(Host& host, PF_Handle handle)
     if (!std::memchr(seq->font_name, 0, size))
         return "a name not terminated inside its buffer";
     return "";
-}
-
-Bytes BytesOf(Host& host, PF_Handle handle)
-{
-    if (!handle || !host.handles().live(handle) || !*handle)
-        return {};
-    const auto* bytes = static_cast<const uint8_t*>(*handle);
-    return Bytes(bytes, bytes + host.handles().size(handle));
 }
 
 // One command of the instance's life and the host state it needs.
@@ -383,14 +371,11 @@ protected:
     // (null when nothing) and notes whether it wrote out_data at all.
     PF_Handle Send(Host& host, PF_Cmd cmd, PF_Handle incoming, PF_Err& err)
     {
-        host.in_data().sequence_data = incoming;
-        host.out_data().sequence_data = kUnwritten;
-        err = host.command(cmd);
-        const PF_Handle handed = std::exchange(host.out_data().sequence_data, nullptr);
-        written_ = handed != kUnwritten;
-        const PF_Handle out = written_ ? handed : nullptr;
-        locked_ = out && host.handles().live(out) && host.handles().locks(out) > 0;
-        return out;
+        const Handed handed = SendSequence(host, cmd, incoming);
+        err = handed.err;
+        written_ = handed.written;
+        locked_ = handed.handle && host.handles().live(handed.handle) && host.handles().locks(handed.handle) > 0;
+        return handed.handle;
     }
     // A failed command writes nothing; a handed handle is unlocked (unless
     // the host failed to unlock it).
@@ -452,9 +437,7 @@ public:
     void arrange(Host& host) override
     {
         SetUpParameters(host);
-        const Bytes block = Block("DejaVu Serif", 0);
-        stored_ = host.handles().create(A_HandleSize(block.size()));
-        std::memcpy(*stored_, block.data(), block.size());
+        stored_ = Stored(host, Block("DejaVu Serif", 0));
     }
     PF_Err act(Host& host) override
     {
