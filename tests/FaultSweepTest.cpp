@@ -21,6 +21,7 @@
 #include "InputPicture.h"
 #include "LtcSignal.h"
 #include "ParamChange.h"
+#include "RenderFixture.h"
 #include "SequenceRecord.h"
 #include "TestHost.h"
 #include "World.h"
@@ -620,12 +621,9 @@ public:
         bool copied = false;
         for (const standin::Call& call : host.ledger().calls())
             copied |= call.name == "PF World Transform Suite v1.copy_hq" && call.result == PF_Err_NONE;
-        const auto* bytes = static_cast<const unsigned char*>(output_.def().data);
-        const std::size_t size = std::size_t(output_.def().rowbytes) * std::size_t(kHeight);
-        const bool untouched = std::all_of(bytes, bytes + size, [](unsigned char b) { return b == 0x77; });
-        EXPECT_EQ(untouched, !copied);
+        EXPECT_EQ(filled_with(output_, 0x77), !copied);
         if (copied) {
-            EXPECT_EQ(SamePixels(input_.def(), output_.def()), err != PF_Err_NONE);
+            EXPECT_EQ(first_difference(input_.def(), output_.def()).empty(), err != PF_Err_NONE);
         }
         if (!err) {
             EXPECT_TRUE(copied);
@@ -633,17 +631,6 @@ public:
     }
 
 private:
-    static bool SamePixels(const PF_LayerDef& a, const PF_LayerDef& b)
-    {
-        const std::size_t row = std::size_t(kWidth) * (standin::is_deep(a) ? sizeof(PF_Pixel16) : sizeof(PF_Pixel));
-        for (A_long y = 0; y < kHeight; ++y)
-            if (std::memcmp(static_cast<const char*>(a.data) + y * a.rowbytes,
-                            static_cast<const char*>(b.data) + y * b.rowbytes, row) != 0)
-                return false;
-        return true;
-    }
-
-
     bool deep_, flat_;
     standin::World input_, output_;
 };
