@@ -49,15 +49,6 @@ TEST_F(Dispatch, CommandsWithoutHandlerReturnZeroAndWriteNothing)
     EXPECT_TRUE(host.ledger().calls().empty());
 }
 
-TEST_F(Dispatch, ThrownIntegersBecomeTheResult)
-{
-    host.refuse_suite("AEGP Utility Suite", 7, PF_Err_OUT_OF_MEMORY);
-    EXPECT_EQ(host.global_setup(), 13); // thrown by the scoper
-    host.refuse_suite("PF ANSI Suite", 1, PF_Err_OUT_OF_MEMORY);
-    EXPECT_EQ(host.about(), 516); // thrown by the suite handler
-    ExpectBalanced();
-}
-
 // A misbehaving host whose sprintf throws C++ exceptions through the effect.
 int sprintf_throwing_bad_alloc(A_char*, const A_char*, ...)
 {

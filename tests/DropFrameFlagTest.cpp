@@ -5,14 +5,12 @@
 
 #include <ltc.h>
 
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "RenderFixture.h"
-#include "overlay/TimecodeDecoder.h"
 
 namespace {
 
@@ -64,25 +62,6 @@ std::vector<uint8_t> encoded_ltc(const Case& c, int frames)
     }
     return samples;
 }
-
-class DropFrameFlag : public ::testing::TestWithParam<Case> {};
-
-TEST_P(DropFrameFlag, DecoderWritesTheSeparatorsTheLtcAsksFor)
-{
-    const Case& c = GetParam();
-    const std::vector<uint8_t> ltc = encoded_ltc(c, 20);
-    // The default window of video frame 10: frames 7 to 11.
-    auto sample_at = [&](long frame) { return std::size_t(std::floor(frame * c.step * 44100.0 / c.scale)); };
-    ASSERT_LE(sample_at(12), ltc.size());
-    const std::vector<uint8_t> window(ltc.begin() + std::ptrdiff_t(sample_at(7)),
-                                      ltc.begin() + std::ptrdiff_t(sample_at(12)));
-    TimecodeText text;
-    decode_ltc_text(window.data(), A_long(window.size()), c.scale, A_long(c.step), text);
-    EXPECT_STREQ(text.chars, c.expected.c_str());
-}
-
-INSTANTIATE_TEST_SUITE_P(Rates, DropFrameFlag, ::testing::ValuesIn(kCases),
-                         [](const auto& param_info) { return name_of(param_info.param); });
 
 class DropFrameFlagRender : public RenderTest, public ::testing::WithParamInterface<Case> {};
 

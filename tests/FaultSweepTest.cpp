@@ -21,6 +21,7 @@
 #include "InputPicture.h"
 #include "LtcSignal.h"
 #include "ParamChange.h"
+#include "RenderFixture.h"
 #include "SequenceRecord.h"
 #include "TestHost.h"
 #include "World.h"
@@ -99,10 +100,6 @@ std::optional<PF_Err> CommonRule(const Point& p)
     return std::nullopt;
 }
 
-// Written into out_data.sequence_data before a sequence command: still there
-// means "not written".
-PF_Handle const kUnwritten = reinterpret_cast<PF_Handle>(&heap::mark);
-
 // "" when `handle` holds an in-memory record whose name is a buffer of its
 // own, terminated inside it; otherwise what is wrong.
 std::string RecordProblem(Host& host, PF_Handle handle)
@@ -120,14 +117,6 @@ std::string RecordProblem(Host& host, PF_Handle handle)
     if (!std::memchr(seq->font_name, 0, size))
         return "a name not terminated inside its buffer";
     return "";
-}
-
-Bytes BytesOf(Host& host, PF_Handle handle)
-{
-    if (!handle || !host.handles().live(handle) || !*handle)
-        return {};
-    const auto* bytes = static_cast<const uint8_t*>(*handle);
-    return Bytes(bytes, bytes + host.handles().size(handle));
 }
 
 // One command of the instance's life and the host state it needs.
@@ -297,7 +286,7 @@ public:
     PF_Err act(Host& host) override
     {
         std::strcpy(host.out_data().return_msg, "untouched");
-        host.out_data().out_flags = host.out_data().out_flags2 = 0;
+        host.out_data().out_flags = host.out_data().out_flags2 = ~0; // assigned, not added to
         return host.global_setup();
     }
     std::optional<PF_Err> expected(const Point& p) const override
@@ -383,14 +372,11 @@ protected:
     // (null when nothing) and notes whether it wrote out_data at all.
     PF_Handle Send(Host& host, PF_Cmd cmd, PF_Handle incoming, PF_Err& err)
     {
-        host.in_data().sequence_data = incoming;
-        host.out_data().sequence_data = kUnwritten;
-        err = host.command(cmd);
-        const PF_Handle handed = std::exchange(host.out_data().sequence_data, nullptr);
-        written_ = handed != kUnwritten;
-        const PF_Handle out = written_ ? handed : nullptr;
-        locked_ = out && host.handles().live(out) && host.handles().locks(out) > 0;
-        return out;
+        const Handed handed = SendSequence(host, cmd, incoming);
+        err = handed.err;
+        written_ = handed.written;
+        locked_ = handed.handle && host.handles().live(handed.handle) && host.handles().locks(handed.handle) > 0;
+        return handed.handle;
     }
     // A failed command writes nothing; a handed handle is unlocked (unless
     // the host failed to unlock it).
@@ -452,9 +438,7 @@ public:
     void arrange(Host& host) override
     {
         SetUpParameters(host);
-        const Bytes block = Block("DejaVu Serif", 0);
-        stored_ = host.handles().create(A_HandleSize(block.size()));
-        std::memcpy(*stored_, block.data(), block.size());
+        stored_ = Stored(host, Block("DejaVu Serif", 0));
     }
     PF_Err act(Host& host) override
     {
@@ -637,12 +621,9 @@ public:
         bool copied = false;
         for (const standin::Call& call : host.ledger().calls())
             copied |= call.name == "PF World Transform Suite v1.copy_hq" && call.result == PF_Err_NONE;
-        const auto* bytes = static_cast<const unsigned char*>(output_.def().data);
-        const std::size_t size = std::size_t(output_.def().rowbytes) * std::size_t(kHeight);
-        const bool untouched = std::all_of(bytes, bytes + size, [](unsigned char b) { return b == 0x77; });
-        EXPECT_EQ(untouched, !copied);
+        EXPECT_EQ(filled_with(output_, 0x77), !copied);
         if (copied) {
-            EXPECT_EQ(SamePixels(input_.def(), output_.def()), err != PF_Err_NONE);
+            EXPECT_EQ(first_difference(input_.def(), output_.def()).empty(), err != PF_Err_NONE);
         }
         if (!err) {
             EXPECT_TRUE(copied);
@@ -650,17 +631,6 @@ public:
     }
 
 private:
-    static bool SamePixels(const PF_LayerDef& a, const PF_LayerDef& b)
-    {
-        const std::size_t row = std::size_t(kWidth) * (standin::is_deep(a) ? sizeof(PF_Pixel16) : sizeof(PF_Pixel));
-        for (A_long y = 0; y < kHeight; ++y)
-            if (std::memcmp(static_cast<const char*>(a.data) + y * a.rowbytes,
-                            static_cast<const char*>(b.data) + y * b.rowbytes, row) != 0)
-                return false;
-        return true;
-    }
-
-
     bool deep_, flat_;
     standin::World input_, output_;
 };

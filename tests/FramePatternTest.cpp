@@ -1,7 +1,5 @@
 // --input names: a numbered sequence is parsed, never handed to printf, and
 // any other name is one file, byte for byte.
-#include <stdlib.h>
-
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -10,6 +8,7 @@
 #include "InputPicture.h"
 #include "Module.h"
 #include "Png.h"
+#include "TestHost.h"
 
 namespace {
 
@@ -71,13 +70,6 @@ TEST(FramePattern, RejectsABadPatternInOneLineThatQuotesIt)
 
 class InputPictureNames : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "marrowtick-input-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
 
     // A picture whose first pixel's red is `red`.
     void Write(const std::string& name, unsigned char red)
@@ -92,7 +84,8 @@ protected:
             ->red;
     }
 
-    fs::path dir;
+    ScratchDir scratch;
+    const fs::path& dir = scratch.path;
 };
 
 TEST_F(InputPictureNames, ReadsFilesWhoseNamesHoldPercentSigns)

@@ -1,7 +1,5 @@
 // The runner's frame files: written on worker threads, renamed whole in frame
 // order, and no temporaries left by a run that fails or stops early.
-#include <stdlib.h>
-
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -12,6 +10,7 @@
 #include "InputPicture.h"
 #include "Module.h"
 #include "Png.h"
+#include "TestHost.h"
 
 namespace {
 
@@ -21,13 +20,6 @@ using standin::World;
 
 class FrameWriterTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "marrowtick-frames-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
 
     std::set<std::string> Names() const
     {
@@ -48,7 +40,8 @@ protected:
         return world;
     }
 
-    fs::path dir;
+    ScratchDir scratch;
+    const fs::path& dir = scratch.path;
 };
 
 TEST_F(FrameWriterTest, WritesEachFrameAsItWasWhenHandedOver)

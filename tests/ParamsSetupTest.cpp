@@ -125,23 +125,6 @@ TEST_P(ParamsSetupTest, AddsElevenDefinitionsAfterTheInputLayer)
     ExpectBalanced();
 }
 
-TEST_P(ParamsSetupTest, FailingAddEndsTheSetupWithItsCode)
-{
-    for (int k = 1; k <= 11; ++k) {
-        SCOPED_TRACE("add " + std::to_string(k) + " fails");
-        host.params().resize(1);
-        host.clear_ledger();
-        host.faults().clear();
-        host.faults().fail("inter.add_param", k, 1000 + k);
-        host.out_data().num_params = -7;
-        EXPECT_EQ(host.command(PF_Cmd_PARAMS_SETUP), 1000 + k);
-        EXPECT_EQ(host.ledger().count("inter.add_param"), std::size_t(k));
-        EXPECT_EQ(host.out_data().num_params, -7);
-        EXPECT_EQ(host.params().size(), std::size_t(k));
-    }
-    ExpectBalanced();
-}
-
 INSTANTIATE_TEST_SUITE_P(Hosts, ParamsSetupTest,
                          ::testing::Values(PF_ApplId_AFTER_EFFECTS, PF_ApplId_PREMIERE),
                          [](const auto& host_id) {

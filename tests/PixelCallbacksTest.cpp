@@ -62,14 +62,10 @@ template <typename Pixel>
 
 TEST(PixelArithmetic, WorkedValues)
 {
-    const std::pair<int, int> widened[] = {{0, 0},       {1, 129},     {2, 257},     {3, 386},
-                                           {100, 12850}, {127, 16320}, {128, 16448}, {200, 25700},
-                                           {254, 32639}, {255, 32768}};
-    for (auto [v, expected] : widened)
-        EXPECT_EQ(widen8to16(A_u_char(v)), expected) << "v " << v;
     // Below 255: v x 128.5 rounded half up.
     for (int v = 0; v < 255; ++v)
         ASSERT_EQ(widen8to16(A_u_char(v)), (v * 257 + 1) / 2) << "v " << v;
+    EXPECT_EQ(widen8to16(255), 32768);
 
     const std::array<int, 3> unpremultiplied[] = {
         {0, 128, 0},     {64, 128, 128},   {128, 128, 255}, {1, 2, 128},
@@ -81,57 +77,41 @@ TEST(PixelArithmetic, WorkedValues)
         EXPECT_EQ(unpremultiply8(A_u_char(c), A_u_char(a)), expected) << c << ", " << a;
 }
 
+// Surface pixels (bytes b, g, r, a) and what the callbacks give at both depths,
+// each at another place of the surface. From the sixth on every colour
+// channel changes when divided back by alpha, so a channel left
+// premultiplied shows.
 TEST(PixelCallbacks, ConvertSurfacePixelsToStraightAlpha)
 {
-    const SurfaceOf s({{
-        {0, 0, 0, 0},         // (0,0) transparent
-        {128, 255, 7, 255},   // (1,0) opaque: colour kept
-        {64, 0, 64, 128},     // (2,0) half alpha
-        {1, 0, 1, 1},         // (0,1) alpha 1
-        {200, 100, 50, 254},  // (1,1)
-        {0, 0, 0, 0},
-    }});
-
-    EXPECT_TRUE(IsArgb(at8(s, 0, 0), 0, 0, 0, 0));
-    EXPECT_TRUE(IsArgb(at8(s, 1, 0), 255, 7, 255, 128));
-    EXPECT_TRUE(IsArgb(at8(s, 2, 0), 128, 128, 0, 128));
-    EXPECT_TRUE(IsArgb(at8(s, 0, 1), 1, 255, 0, 255));
-    EXPECT_TRUE(IsArgb(at8(s, 1, 1), 254, 50, 100, 201));
-
-    EXPECT_TRUE(IsArgb(at16(s, 0, 0), 0, 0, 0, 0));
-    EXPECT_TRUE(IsArgb(at16(s, 1, 0), 32768, 900, 32768, 16448));
-    EXPECT_TRUE(IsArgb(at16(s, 2, 0), 16448, 16448, 0, 16448));
-    EXPECT_TRUE(IsArgb(at16(s, 0, 1), 129, 32768, 0, 32768));
-    EXPECT_TRUE(IsArgb(at16(s, 1, 1), 32639, 6425, 12850, 25829));
-
-    // The source pixel plays no part.
-    EXPECT_TRUE(IsArgb(at8(s, 2, 0, {255, 255, 255, 255}), 128, 128, 0, 128));
-    EXPECT_TRUE(IsArgb(at16(s, 2, 0, {32768, 0, 32768, 0}), 16448, 16448, 0, 16448));
-}
-
-// Pixels whose every colour channel changes when divided back by alpha, so
-// that a channel left premultiplied shows, at both depths.
-TEST(PixelCallbacks, EveryChannelIsDividedBackByAlpha)
-{
-    const SurfaceOf s({{
-        {30, 60, 90, 120},
-        {10, 20, 40, 50},
-        {1, 2, 3, 3},
-        {100, 150, 200, 201},
-        {5, 6, 7, 8},
-        {0, 0, 0, 0},
-    }});
-    EXPECT_TRUE(IsArgb(at8(s, 0, 0), 120, 191, 128, 64));
-    EXPECT_TRUE(IsArgb(at8(s, 1, 0), 50, 204, 102, 51));
-    EXPECT_TRUE(IsArgb(at8(s, 2, 0), 3, 255, 170, 85));
-    EXPECT_TRUE(IsArgb(at8(s, 0, 1), 201, 254, 190, 127));
-    EXPECT_TRUE(IsArgb(at8(s, 1, 1), 8, 223, 191, 159));
-
-    EXPECT_TRUE(IsArgb(at16(s, 0, 0), 15420, 24544, 16448, 8224));
-    EXPECT_TRUE(IsArgb(at16(s, 1, 0), 6425, 26214, 13107, 6554));
-    EXPECT_TRUE(IsArgb(at16(s, 2, 0), 386, 32768, 21845, 10923));
-    EXPECT_TRUE(IsArgb(at16(s, 0, 1), 25829, 32639, 24415, 16320));
-    EXPECT_TRUE(IsArgb(at16(s, 1, 1), 1028, 28656, 24544, 20432));
+    const struct {
+        std::array<unsigned char, 4> bgra;
+        std::array<int, 4> argb8, argb16;
+    } rows[] = {
+        {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}},
+        {{128, 255, 7, 255}, {255, 7, 255, 128}, {32768, 900, 32768, 16448}},
+        {{64, 0, 64, 128}, {128, 128, 0, 128}, {16448, 16448, 0, 16448}},
+        {{1, 0, 1, 1}, {1, 255, 0, 255}, {129, 32768, 0, 32768}},
+        {{200, 100, 50, 254}, {254, 50, 100, 201}, {32639, 6425, 12850, 25829}},
+        {{30, 60, 90, 120}, {120, 191, 128, 64}, {15420, 24544, 16448, 8224}},
+        {{10, 20, 40, 50}, {50, 204, 102, 51}, {6425, 26214, 13107, 6554}},
+        {{1, 2, 3, 3}, {3, 255, 170, 85}, {386, 32768, 21845, 10923}},
+        {{100, 150, 200, 201}, {201, 254, 190, 127}, {25829, 32639, 24415, 16320}},
+        {{5, 6, 7, 8}, {8, 223, 191, 159}, {1028, 28656, 24544, 20432}},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        std::array<std::array<unsigned char, 4>, 6> pixels{};
+        pixels.fill({9, 9, 9, 9});
+        pixels[i % 6] = rows[i].bgra;
+        const SurfaceOf s(pixels);
+        const auto [a8, r8, g8, b8] = rows[i].argb8;
+        const auto [a16, r16, g16, b16] = rows[i].argb16;
+        const A_long x = A_long(i % 3), y = A_long(i % 6 / 3);
+        EXPECT_TRUE(IsArgb(at8(s, x, y), a8, r8, g8, b8)) << "row " << i;
+        EXPECT_TRUE(IsArgb(at16(s, x, y), a16, r16, g16, b16)) << "row " << i;
+        // The source pixel plays no part.
+        EXPECT_TRUE(IsArgb(at8(s, x, y, {255, 255, 255, 255}), a8, r8, g8, b8)) << "row " << i;
+        EXPECT_TRUE(IsArgb(at16(s, x, y, {32768, 0, 32768, 0}), a16, r16, g16, b16)) << "row " << i;
+    }
 }
 
 TEST(PixelCallbacks, NullRefconAndOutsideTheSurface)

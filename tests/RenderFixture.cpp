@@ -151,6 +151,13 @@ std::string first_difference(const PF_LayerDef& expected, const PF_LayerDef& act
     return ::testing::AssertionFailure() << difference << written;
 }
 
+bool filled_with(const standin::World& world, unsigned char value)
+{
+    const auto* bytes = static_cast<const unsigned char*>(world.def().data);
+    const std::size_t size = std::size_t(world.def().rowbytes) * std::size_t(world.height());
+    return std::all_of(bytes, bytes + size, [value](unsigned char b) { return b == value; });
+}
+
 std::optional<PF_Rect> ink_box(const PF_LayerDef& world)
 {
     std::optional<PF_Rect> box;

@@ -36,6 +36,9 @@ std::string first_difference(const PF_LayerDef& expected, const PF_LayerDef& act
 // into the working directory and names them in the failure.
 ::testing::AssertionResult SameFrame(const PF_LayerDef& expected, const PF_LayerDef& actual);
 
+// Every byte of the world, row padding included, is `value`.
+bool filled_with(const standin::World& world, unsigned char value);
+
 // Pixels with nonzero alpha: their bounding box, or nullopt when none.
 std::optional<PF_Rect> ink_box(const PF_LayerDef& world);
 

@@ -46,14 +46,10 @@ TEST_P(TimecodeAtRate, BurnsTheLtcFrameThatStartsWithThePicture)
 
 INSTANTIATE_TEST_SUITE_P(
     Rates, TimecodeAtRate,
-    ::testing::Values(RateCase{24, 1, 44100, {1, 2, 3, 4}, 10, "01:02:03:14", false},
-                      RateCase{24, 1, 48000, {1, 2, 3, 4}, 10, "01:02:03:14", true},
+    ::testing::Values(RateCase{24, 1, 48000, {1, 2, 3, 4}, 10, "01:02:03:14", true},
                       RateCase{25, 1, 44100, {1, 2, 3, 4}, 30, "01:02:04:09", false},
-                      RateCase{25, 1, 48000, {1, 2, 3, 4}, 30, "01:02:04:09", false},
-                      RateCase{30000, 1001, 44100, {0, 0, 59, 26, true}, 4, "00;01;00;02", false},
                       RateCase{30000, 1001, 48000, {0, 0, 59, 26, true}, 4, "00;01;00;02", true},
                       RateCase{30000, 1001, 48000, {0, 0, 59, 26, true}, 3, "00;00;59;29", false},
-                      RateCase{30, 1, 44100, {10, 0, 0, 0}, 45, "10:00:01:15", false},
                       RateCase{30, 1, 48000, {10, 0, 0, 0}, 45, "10:00:01:15", false}),
     [](const auto& param_info) {
         const RateCase& c = param_info.param;
@@ -76,7 +72,7 @@ TEST_F(RenderTest, LtcFromTheChosenChannelOfAFile)
         stereo.push_back(0.5f * float(std::sin(i * 0.05)));
         stereo.push_back(ltc.samples[size_t(i)]);
     }
-    const std::string path = ::testing::TempDir() + "ltc-on-channel-2.wav";
+    const std::string path = scratch_file("ltc-on-channel-2.wav");
     SF_INFO info{};
     info.samplerate = 48000;
     info.channels = 2;
@@ -346,11 +342,8 @@ TEST_F(RenderTest, HighQualityCopiesWithCopyHq)
         const auto transfers = host.ledger().named("PF World Transform Suite v1.transfer_rect");
         ASSERT_EQ(transfers.size(), 1u);
         EXPECT_EQ(transfers[0].args.substr(0, 10), "quality=" + std::to_string(quality) + " ");
-        // The host need not clear a world that the iteration fills whole; its
+        // The world's arguments: ContractLiteralsTest. The iteration's
         // progress runs over the output's lines.
-        const auto worlds = host.ledger().named("PF World Suite v2.new_world");
-        ASSERT_EQ(worlds.size(), 1u);
-        EXPECT_EQ(worlds[0].args, "320x80 clear=0 format=" + std::to_string(PF_PixelFormat_ARGB32));
         const auto iterations = host.ledger().named("PF Iterate8 Suite v1.iterate");
         ASSERT_EQ(iterations.size(), 1u);
         EXPECT_EQ(iterations[0].args, "progress 0..80");
@@ -366,9 +359,7 @@ TEST_F(RenderTest, SurfaceThatCairoCannotMakeLeavesTheOutputUnwritten)
     out.fill_bytes(0x77);
     request.input = &input.def();
     EXPECT_EQ(host.render_frame(request, out.def()), PF_Err_OUT_OF_MEMORY);
-    const auto* bytes = static_cast<const unsigned char*>(out.def().data);
-    EXPECT_EQ(bytes[0], 0x77);
-    EXPECT_EQ(bytes[32767 * 4 + 3], 0x77);
+    EXPECT_TRUE(filled_with(out, 0x77));
     EXPECT_EQ(host.ledger().count("PF World Transform Suite v1.copy_hq"), 0u);
     EXPECT_EQ(host.ledger().count("PF ColorParamSuite v1.GetFloatingPointColorFromColorDef"), 0u);
     ExpectBalanced();

@@ -1,6 +1,5 @@
 // The instance's font record through its life: setup, save, flatten, reopen
 // and setdown, driven as the host drives them.
-#include <cstring>
 #include <string>
 
 #include "ArrayHeap.h"
@@ -43,8 +42,7 @@ TEST_F(SequenceDataTest, SetupThenSaveAndFlattenGiveTheBlock)
     ASSERT_EQ(host.flatten(), PF_Err_NONE);
     const PF_Handle flat = host.in_data().sequence_data;
     EXPECT_FALSE(host.handles().live(record));
-    const auto* bytes = static_cast<const uint8_t*>(host.handles().block(flat));
-    EXPECT_EQ(Bytes(bytes, bytes + host.handles().size(flat)), Block("Arial", 1));
+    EXPECT_EQ(BytesOf(host, flat), Block("Arial", 1));
     ExpectBalanced(); // the name buffer went with the record
 
     host.clear_ledger();
@@ -133,8 +131,7 @@ TEST_F(SequenceDataTest, AlreadyFlatDataIsCopiedNotRead)
     ASSERT_EQ(host.handles().live(host.in_data().sequence_data), true);
     host.handles().destroy(host.in_data().sequence_data);
     const Bytes odd = {7, 'o', 'd', 'd'};
-    const PF_Handle data = host.handles().create(A_HandleSize(odd.size()));
-    std::memcpy(*data, odd.data(), odd.size());
+    const PF_Handle data = Stored(host, odd);
     host.in_data().sequence_data = data;
     EXPECT_EQ(Saved(), odd);
     ASSERT_EQ(host.flatten(), PF_Err_NONE);
@@ -152,25 +149,18 @@ TEST_F(SequenceDataTest, DamagedStoredBlocksAreNeverReadAsRecords)
         SCOPED_TRACE("a block of " + std::to_string(size) + " bytes");
         Bytes damaged(size, 0x41);
         damaged[0] = 0;
-        const auto stored = [&] {
-            const PF_Handle h = host.handles().create(A_HandleSize(size));
-            std::memcpy(*h, damaged.data(), size);
-            host.in_data().sequence_data = h;
-            return h;
-        };
-
-        PF_Handle h = stored();
-        ASSERT_EQ(host.command(PF_Cmd_GET_FLATTENED_SEQUENCE_DATA), PF_Err_NONE);
-        EXPECT_EQ(Bytes(static_cast<uint8_t*>(*host.out_data().sequence_data),
-                        static_cast<uint8_t*>(*host.out_data().sequence_data) + size),
-                  damaged);
-        host.handles().destroy(host.out_data().sequence_data);
-        ASSERT_EQ(host.command(PF_Cmd_SEQUENCE_FLATTEN), PF_Err_NONE);
+        PF_Handle h = Stored(host, damaged);
+        Handed copy = SendSequence(host, PF_Cmd_GET_FLATTENED_SEQUENCE_DATA, h);
+        ASSERT_EQ(copy.err, PF_Err_NONE);
+        EXPECT_EQ(BytesOf(host, copy.handle), damaged);
+        host.handles().destroy(copy.handle);
+        copy = SendSequence(host, PF_Cmd_SEQUENCE_FLATTEN, h);
+        ASSERT_EQ(copy.err, PF_Err_NONE);
         EXPECT_FALSE(host.handles().live(h));
-        host.handles().destroy(host.out_data().sequence_data);
+        host.handles().destroy(copy.handle);
 
-        h = stored();
-        ASSERT_EQ(host.command(PF_Cmd_SEQUENCE_SETDOWN), PF_Err_NONE);
+        h = Stored(host, damaged);
+        ASSERT_EQ(SendSequence(host, PF_Cmd_SEQUENCE_SETDOWN, h).err, PF_Err_NONE);
         EXPECT_FALSE(host.handles().live(h));
         host.in_data().sequence_data = nullptr;
     }

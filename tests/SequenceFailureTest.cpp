@@ -1,20 +1,17 @@
 // Every sequence command without data and with a handle that has no block:
 // its result, what it hands the host, and that nothing it made is left
 // behind. The host's failures are swept call by call in FaultSweepTest.
-#include <cstring>
 #include <functional>
 #include <string>
 
 #include "ArrayHeap.h"
 #include "EffectFixture.h"
-#include "overlay/SequenceData.h"
+#include "SequenceRecord.h"
 
 namespace {
 
 namespace heap = standin::array_heap;
 
-// Written into out_data before each command: still there means "not written".
-PF_Handle const kUnwritten = reinterpret_cast<PF_Handle>(&heap::fail);
 constexpr PF_Err kOk = -1; // the command succeeds as usual
 
 constexpr PF_Cmd kCommands[] = {PF_Cmd_SEQUENCE_SETUP, PF_Cmd_SEQUENCE_RESETUP,
@@ -26,14 +23,11 @@ protected:
     // Sends cmd with `incoming`; returns what the effect handed back.
     PF_Handle Send(PF_Cmd cmd, PF_Handle incoming, PF_Err* result = nullptr)
     {
-        host.in_data().sequence_data = incoming;
-        host.out_data().sequence_data = kUnwritten;
-        const PF_Err err = host.command(cmd);
+        const Handed handed = SendSequence(host, cmd, incoming);
         if (result)
-            *result = err;
-        const PF_Handle handed = std::exchange(host.out_data().sequence_data, nullptr);
+            *result = handed.err;
         host.in_data().sequence_data = nullptr;
-        return handed == kUnwritten ? nullptr : handed;
+        return handed.handle;
     }
 
     // What the host hands each command: nothing, a stored block, or a record.
@@ -41,10 +35,7 @@ protected:
     {
         if (cmd != PF_Cmd_SEQUENCE_RESETUP)
             return cmd == PF_Cmd_SEQUENCE_SETUP ? nullptr : Send(PF_Cmd_SEQUENCE_SETUP, nullptr);
-        const PF_Handle stored = host.handles().create(258);
-        std::memset(*stored, 0, 258);
-        std::memcpy(*stored, "\1Helvetica", 10);
-        return stored;
+        return Stored(host, Block("Helvetica", 0));
     }
 
     // The incoming data as text, to see that a failed command left it alone.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Host.h"
@@ -36,4 +37,43 @@ inline void SetName(standin::Host& host, const std::string& name, uint8_t use_de
     delete[] Record(host).font_name;
     Record(host).font_name = buffer;
     Record(host).use_default = use_default;
+}
+
+// A handle of the host's holding `bytes`, as a stored project hands it over.
+inline PF_Handle Stored(standin::Host& host, const Bytes& bytes)
+{
+    const PF_Handle handle = host.handles().create(A_HandleSize(bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), static_cast<uint8_t*>(*handle));
+    return handle;
+}
+
+// The bytes of a live handle's block; none for any other.
+inline Bytes BytesOf(standin::Host& host, PF_Handle handle)
+{
+    if (!handle || !host.handles().live(handle) || !*handle)
+        return {};
+    const auto* bytes = static_cast<const uint8_t*>(*handle);
+    return Bytes(bytes, bytes + host.handles().size(handle));
+}
+
+// What a sequence command gave back: its code, and the handle it wrote into
+// out_data (null, with `written` false, when it wrote nothing there).
+struct Handed {
+    PF_Err err = PF_Err_NONE;
+    PF_Handle handle = nullptr;
+    bool written = false;
+};
+
+inline Handed SendSequence(standin::Host& host, PF_Cmd cmd, PF_Handle incoming)
+{
+    static char mark;
+    const PF_Handle unwritten = reinterpret_cast<PF_Handle>(&mark);
+    host.in_data().sequence_data = incoming;
+    host.out_data().sequence_data = unwritten;
+    Handed handed;
+    handed.err = host.command(cmd);
+    const PF_Handle out = std::exchange(host.out_data().sequence_data, nullptr);
+    handed.written = out != unwritten;
+    handed.handle = handed.written ? out : nullptr;
+    return handed;
 }

@@ -1,7 +1,5 @@
 // --state FILE: the block one run stores is the block the next run reopens,
 // and a file that holds no block is never written over.
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -16,14 +14,6 @@ namespace fs = std::filesystem;
 
 class StateFileTest : public EffectTest {
 protected:
-    void SetUp() override
-    {
-        EffectTest::SetUp();
-        std::string pattern = (fs::temp_directory_path() / "marrowtick-state-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
 
     // A run's state, from the arguments after the command's name.
     static runner::StateFile State(const fs::path& file)
@@ -38,7 +28,8 @@ protected:
         return Bytes(std::istreambuf_iterator<char>(in), {});
     }
 
-    fs::path dir;
+    ScratchDir scratch;
+    const fs::path& dir = scratch.path;
 };
 
 TEST_F(StateFileTest, CarriesTheFontFromOneRunToTheNext)

@@ -3,8 +3,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <cerrno>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "Host.h"
 
@@ -43,3 +47,31 @@ public:
         ledger().clear();
     }
 };
+
+// A folder of the test's own (mkdtemp), removed with what it holds.
+class ScratchDir {
+public:
+    ScratchDir()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "marrowtick-test-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::filesystem::filesystem_error("mkdtemp", pattern, std::error_code(errno, std::generic_category()));
+        path = pattern;
+    }
+    ~ScratchDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    std::filesystem::path path;
+};
+
+// A file name in a folder of this process's own, which goes at exit.
+inline std::string scratch_file(const std::string& name)
+{
+    static const ScratchDir scratch;
+    return (scratch.path / name).string();
+}

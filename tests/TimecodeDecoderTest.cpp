@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "LtcSignal.h"
@@ -62,16 +61,6 @@ private:
     std::vector<uint8_t> samples_;
 };
 
-// h:m:s:f plus n frames, for stretches that cross no dropped frame number.
-std::string plus(int h, int m, int s, int f, int n, int fps, bool drop)
-{
-    const int total = ((h * 60 + m) * 60 + s) * fps + f + n;
-    char text[16];
-    std::snprintf(text, sizeof text, drop ? "%02d;%02d;%02d;%02d" : "%02d:%02d:%02d:%02d", total / fps / 3600,
-                  total / fps / 60 % 60, total / fps % 60, total % fps);
-    return text;
-}
-
 } // namespace
 
 TEST(AudioWindow, FollowsOffsetAndWidthInFrames)
@@ -80,12 +69,9 @@ TEST(AudioWindow, FollowsOffsetAndWidthInFrames)
         A_long t, s, offset, width;
         int64_t start, duration;
     } cases[] = {
-        {100, 1, 0, 4, 97, 5},                  // 25/1 at time 100
         {7000, 1001, 0, 1, 7000, 2002},
-        {7000, 1001, 0, 4, 7000 - 3003, 5005},
         {7000, 1001, -2, 4, 7000 - 5005, 5005}, // ends at t
         {7000, 1001, 3, 1, 7000 + 3003, 2002},
-        {10, 1, 0, 60, -49, 61},                // before time 0: passed on unclamped
     };
     for (const Case& c : cases) {
         const AudioWindow w = audio_window(c.t, c.s, c.offset, c.width);
@@ -120,31 +106,16 @@ TEST(SamplesPerFrame, CommonTimeBasesAndUnusableOnes)
     EXPECT_EQ(ltc_samples_per_frame(0, 1), 0);
 }
 
-class DecodeLtcAtRate : public ::testing::TestWithParam<TimeBase> {};
-
-// Video frame n shows LTC frame n: the default window holds LTC frames n-3 to
-// n+1, and n+1, which ends where the window does, is not complete yet.
-TEST_P(DecodeLtcAtRate, DefaultWindowShowsTheLtcFrameThatStartsWithThePicture)
+// The default window at every rate: LtcTrust.DefaultWindowOnCleanLtcIsUnchanged.
+TEST(DecodeLtc, OffsetAndWidthMoveTheWindow)
 {
-    const TimeBase base = GetParam();
-    const int fps = int(std::lround(double(base.scale) / base.step));
-    const bool drop = base.step == 1001;
-    const Ltc ltc(base, {1, 2, 3, 4, drop});
-    for (int n : {3, 10, 27, 40})
-        EXPECT_EQ(ltc.decode(ltc.default_window(n)), plus(1, 2, 3, 4, n, fps, drop)) << "video frame " << n;
-
-    EXPECT_EQ(ltc.decode(ltc.window(20 - 5, 5)), plus(1, 2, 3, 4, 18, fps, drop)) << "offset -2";
-    EXPECT_EQ(ltc.decode(ltc.window(20, 2)), plus(1, 2, 3, 4, 20, fps, drop)) << "width 1";
+    const Ltc ltc({25, 1}, {1, 2, 3, 4});
+    EXPECT_EQ(ltc.decode(ltc.default_window(3)), "01:02:03:07") << "from the clip's start";
+    EXPECT_EQ(ltc.decode(ltc.window(20 - 5, 5)), "01:02:03:22") << "offset -2";
+    EXPECT_EQ(ltc.decode(ltc.window(20, 2)), "01:02:03:24") << "width 1";
     // More complete frames than the decoder's queue of 16: still the last one.
-    EXPECT_EQ(ltc.decode(ltc.window(5, 31)), plus(1, 2, 3, 4, 34, fps, drop)) << "width 30";
+    EXPECT_EQ(ltc.decode(ltc.window(5, 31)), "01:02:04:13") << "width 30";
 }
-
-INSTANTIATE_TEST_SUITE_P(Rates, DecodeLtcAtRate,
-                         ::testing::Values(TimeBase{24, 1}, TimeBase{25, 1}, TimeBase{30000, 1001},
-                                           TimeBase{30, 1}),
-                         [](const auto& param_info) {
-                             return "fps" + std::to_string(param_info.param.scale * 100 / param_info.param.step);
-                         });
 
 TEST(DecodeLtc, NothingDecodableLeavesTheZeroText)
 {
@@ -161,10 +132,6 @@ TEST(DecodeLtc, NothingDecodableLeavesTheZeroText)
 
     EXPECT_EQ(ltc.decode(std::vector<uint8_t>(8820, 128)), zero); // silence
     EXPECT_EQ(ltc.decode(ltc.window(2, 1)), zero);                // one frame, cut short
-    EXPECT_EQ(ltc.decode(window, {25, 0}), zero);                 // time step 0
-    EXPECT_EQ(ltc.decode(window, {25, -1}), zero);                // a negative time step
-    EXPECT_EQ(ltc.decode(window, {25, 26}), zero);                // fps 0
-    EXPECT_EQ(ltc.decode(window, {44101, 1}), zero);              // fps above 44100
 
     // A decoded frame overwrites exactly 11 characters and ends the text there.
     EXPECT_EQ(ltc.decode(window), "01:02:03:09");
