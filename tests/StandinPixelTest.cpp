@@ -394,6 +394,21 @@ PF_Err acquire_a_suite(void* refcon, A_long, A_long, PF_Pixel*, PF_Pixel*)
     return PF_Err_NONE;
 }
 
+// A disposal refused there leaves the world as it was: the host's
+// "a failed disposal still frees" does not run on such a thread either.
+struct DisposeFromCallback {
+    const PF_WorldSuite2* worlds;
+    PF_EffectWorld* world;
+};
+
+PF_Err dispose_a_world(void* refcon, A_long, A_long, PF_Pixel*, PF_Pixel*)
+{
+    auto* call = static_cast<DisposeFromCallback*>(refcon);
+    PF_EffectWorld copy = *call->world;
+    call->worlds->PF_DisposeWorld(nullptr, &copy);
+    return PF_Err_NONE;
+}
+
 TEST(StandinIterate, HostCallsFromPixelCallbacksAreRefused)
 {
     for (int threads : {1, 4}) {
@@ -413,6 +428,18 @@ TEST(StandinIterate, HostCallsFromPixelCallbacksAreRefused)
                   PF_Err_INTERNAL_STRUCT_DAMAGED);
         EXPECT_EQ(host.take_misuse(), "PF Iterate8 Suite v1.iterate: the pixel callback called the host: AcquireSuite");
         EXPECT_EQ(host.ledger().count("AcquireSuite"), 2u); // the test's own two
+
+        auto* world_suite = host.acquire<PF_WorldSuite2>("PF World Suite", 2);
+        PF_EffectWorld made{};
+        ASSERT_EQ(world_suite->PF_NewWorld(nullptr, 9, 40, 1, PF_PixelFormat_ARGB32, &made), PF_Err_NONE);
+        DisposeFromCallback call{world_suite, &made};
+        EXPECT_EQ(suite->iterate(&host.in_data(), 0, 40, nullptr, nullptr, &call, dispose_a_world, &dst.def()),
+                  PF_Err_INTERNAL_STRUCT_DAMAGED);
+        EXPECT_EQ(host.take_misuse(),
+                  "PF Iterate8 Suite v1.iterate: the pixel callback called the host: PF World Suite v2.dispose_world");
+        EXPECT_TRUE(host.worlds().live(made));
+        EXPECT_EQ(world_suite->PF_DisposeWorld(nullptr, &made), PF_Err_NONE);
+        host.suites().basic_suite()->ReleaseSuite("PF World Suite", 2);
         host.suites().basic_suite()->ReleaseSuite("PF Iterate8 Suite", 1);
         host.suites().basic_suite()->ReleaseSuite("PF ANSI Suite", 1);
     }

@@ -227,8 +227,9 @@ PF_Err checkin_layer_audio(PF_ProgPtr, PF_LayerAudio handle)
         released = true;
         return PF_Err_NONE;
     });
-    // A check-in that reports a failure still gives the window back.
-    if (!released && audio().find(handle))
+    // A check-in that reports a failure still gives the window back; one
+    // refused on a pixel callback's thread is not run at all.
+    if (!released && !in_pixel_callback() && audio().find(handle))
         audio().check_in(handle);
     return err;
 }

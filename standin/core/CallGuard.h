@@ -33,6 +33,9 @@ private:
     std::atomic<const char*>* previous_;
 };
 
+// Whether this thread is running pixel callbacks, where the host runs no call.
+inline bool in_pixel_callback() { return detail::t_pixel_band_call != nullptr; }
+
 // True, with the call noted, when this thread runs pixel callbacks.
 inline bool refused_in_pixel_callback(const char* name)
 {

@@ -76,10 +76,6 @@ std::string hex(const void* p)
 
 Host::Host(HostOptions options) : options_(std::move(options))
 {
-    {
-        const std::lock_guard lock(g_live_mutex);
-        g_live.push_back({this, std::this_thread::get_id()});
-    }
     install_suites();
 
     utils_.ansi = util_ansi_callbacks();
@@ -98,6 +94,11 @@ Host::Host(HostOptions options) : options_(std::move(options))
     PF_ParamDef input{};
     input.param_type = PF_Param_LAYER;
     params_.push_back(input);
+
+    // Known to the callbacks only once whole: a constructor that throws
+    // leaves nothing behind that Host::current() could find.
+    const std::lock_guard lock(g_live_mutex);
+    g_live.push_back({this, std::this_thread::get_id()});
 }
 
 Host::~Host()

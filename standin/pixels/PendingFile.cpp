@@ -18,15 +18,13 @@ namespace {
 constexpr char kSuffix[] = ".part";
 
 // mkstemp makes 0600; a finished file gets the mode open(2) would give it.
-mode_t file_mode()
-{
-    static const mode_t mode = [] {
-        const mode_t mask = umask(022);
-        umask(mask);
-        return 0666 & ~mask;
-    }();
-    return mode;
-}
+// Read once at start-up: umask can only be read by setting it, which must not
+// happen while other threads create files.
+const mode_t g_file_mode = [] {
+    const mode_t mask = umask(022);
+    umask(mask);
+    return 0666 & ~mask;
+}();
 
 } // namespace
 
@@ -35,7 +33,7 @@ PendingFile::PendingFile(std::string path) : path_(std::move(path)), temp_(path_
     const int fd = mkstemps(temp_.data(), int(sizeof kSuffix - 1));
     if (fd < 0)
         throw HostError("cannot write '" + path_ + "': " + std::strerror(errno));
-    if (fchmod(fd, file_mode()) != 0 || !(file_ = fdopen(fd, "wb"))) {
+    if (fchmod(fd, g_file_mode) != 0 || !(file_ = fdopen(fd, "wb"))) {
         const int err = errno;
         ::close(fd);
         unlink(temp_.c_str());

@@ -107,8 +107,9 @@ PF_Err dispose_world(PF_ProgPtr, PF_EffectWorld* world)
         released = true;
         return PF_Err_NONE;
     });
-    // A disposal that reports a failure still frees the world.
-    if (!released && world && worlds().live(*world))
+    // A disposal that reports a failure still frees the world; one refused
+    // on a pixel callback's thread is not run at all.
+    if (!released && world && !in_pixel_callback() && worlds().live(*world))
         worlds().dispose(*world, Host::current().threads());
     return err;
 }

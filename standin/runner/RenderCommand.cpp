@@ -24,6 +24,10 @@ namespace {
 
 constexpr A_long kDefaultWidth = 1280, kDefaultHeight = 720;
 
+// Eight encoders keep up with the render on every core: more would only hold
+// more frames (66 MB each at 3840x2160 16-bit).
+constexpr unsigned kMaxEncoders = 8;
+
 // Generated LTC runs from time 0 past the last frame's widest window.
 constexpr long kLtcMarginFrames = 64;
 
@@ -109,8 +113,11 @@ int render_frames(standin::Host& host, const RenderOptions& o)
     const bool full_size = ds.num == A_long(ds.den);
     standin::World layer_still = still.empty() || full_size ? std::move(still) : standin::scaled(still.def(), ds, ds);
 
-    // Encoders on as many threads as the pixel iteration.
-    FrameWriter writer(o.out, o.threads > 0 ? unsigned(o.threads) : std::max(1u, std::thread::hardware_concurrency()));
+    // Encoders on as many threads as the pixel iteration, but no more than the
+    // cores, nor than kMaxEncoders: each holds a frame in flight and a spare.
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned encoders = std::min({o.threads > 0 ? unsigned(o.threads) : cores, cores, kMaxEncoders});
+    FrameWriter writer(o.out, encoders);
     ProgressBar progress(o.frames);
     standin::World output;
     for (long i = 0; i < o.frames; ++i) {
