@@ -34,16 +34,21 @@ marrowtick_install() {
   marrowtick_install_packages "libclang-rt-$clang_major-dev"
 }
 
-# marrowtick_build DIR [cmake options...]
+# marrowtick_build DIR [CMAKE_OPTION...] [-- TARGET...]
+# Configures DIR once, then builds the targets named, or everything.
 marrowtick_build() {
-  local dir=$1
+  local dir=$1 options=() build
   shift
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+    cmake -S . -B "$dir" -G Ninja "${options[@]}" >/dev/null
   fi
+  build=(cmake --build "$dir")
+  if [ $# -gt 0 ]; then build+=(--target "$@"); fi
   # Silent when nothing is to be done: ninja's dry run says so.
-  [ "$(cmake --build "$dir" -- -n 2>&1)" = "ninja: no work to do." ] && return 0
-  cmake --build "$dir" >&2
+  [ "$("${build[@]}" -- -n 2>&1)" = "ninja: no work to do." ] && return 0
+  "${build[@]}" >&2
 }
 
 # The caller's folder, for paths given on the command line.
