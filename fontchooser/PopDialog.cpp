@@ -81,10 +81,8 @@ A_long initial_selection(const PF_InData* in_data, const DialogRun& run)
     if (!in_data->sequence_data)
         return 0;
     const auto* seq = static_cast<const SeqData*>(run.handles->host_lock_handle(in_data->sequence_data));
-    if (!seq)
-        return 0;
     // A flattened or damaged block holds no name pointer to follow.
-    const bool record = InMemoryRecord(run.handles, in_data->sequence_data) != nullptr;
+    const bool record = seq && InMemoryRecord(run.handles, in_data->sequence_data) != nullptr;
     const A_long selection = !record || seq->use_default
                                  ? 0
                                  : preselected_entry(seq->font_name, run.listed, run.listed_count);
@@ -153,10 +151,9 @@ PF_Err store_family(const PF_InData* in_data, PF_OutData* out_data, const AEGP_S
     }
     if (err)
         return err;
+    // A lock that gives no record still gets its unlock: the handle is the host's.
     auto* seq = static_cast<SeqData*>(run.handles->host_lock_handle(out_data->sequence_data));
-    if (!seq)
-        return PF_Err_NONE;
-    if (InMemoryRecord(run.handles, out_data->sequence_data)) {
+    if (seq && InMemoryRecord(run.handles, out_data->sequence_data)) {
         char* name = new (std::nothrow) char[std::strlen(family) + 1]();
         if (name) {
             suites.ANSICallbacksSuite1()->strcpy(name, family);

@@ -89,6 +89,9 @@ PF_Err draw_text(PF_InData* in_data, PF_ParamDef* params[], const AEGP_SuiteHand
     cairo_set_font_size(cr.get(), font_size);
     cairo_move_to(cr.get(), x, y);
     cairo_show_text(cr.get(), text.chars);
+    // A context in error has stopped drawing: the frame would lack its timecode.
+    if (!err && cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS)
+        err = PF_Err_OUT_OF_MEMORY;
 
     cr.destroy();
     cairo_surface_flush(surface.get());

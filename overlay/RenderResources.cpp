@@ -42,11 +42,9 @@ HostWorld::~HostWorld()
 
 PF_Err HostWorld::create(A_long width, A_long height, PF_PixelFormat format)
 {
-    PF_Err err = suite_->PF_NewWorld(effect_ref_, width, height, /*clear_pix*/ 0, format, &world_);
-    // A world that comes back without pixels, success or not, is none to
-    // draw into or to dispose of.
-    if (!err && !world_.data)
-        err = PF_Err_OUT_OF_MEMORY;
+    const PF_Err err = suite_->PF_NewWorld(effect_ref_, width, height, /*clear_pix*/ 0, format, &world_);
+    // A world handed out as success is ours to dispose of, pixels or not;
+    // one without pixels is none to draw into.
     created_ = err == PF_Err_NONE;
-    return err;
+    return !err && !world_.data ? PF_Err_OUT_OF_MEMORY : err;
 }

@@ -35,6 +35,10 @@ PF_Err Flatten(PF_InData* in_data, PF_OutData* out_data, bool keep_record)
     PF_HandleSuite1* handles = suites.HandleSuite1();
     // Data flattened already (or damaged) is handed over as a copy, not read as a record.
     const A_HandleSize incoming_size = BlockSize(handles, incoming);
+    // A block that cannot be measured can be neither read nor copied: it
+    // stays the host's as it is, and the save fails rather than lose it.
+    if (incoming_size == 0)
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
     const SeqData* record = AsRecord(*incoming, incoming_size);
     const A_HandleSize size = record ? A_HandleSize(sizeof(FlatSeqData)) : incoming_size;
     NewHandle block(handles, size);

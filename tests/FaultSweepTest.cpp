@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -564,7 +565,10 @@ const standin::AudioClip& Ltc()
 
 class RenderCommand : public Command {
 public:
-    RenderCommand(bool deep, bool flat) : deep_(deep), flat_(flat) {}
+    RenderCommand(bool deep, bool flat, double font_size = 12)
+        : deep_(deep), flat_(flat), font_size_(font_size)
+    {
+    }
     void arrange(Host& host) override
     {
         ASSERT_EQ(host.create_instance(), PF_Err_NONE);
@@ -575,7 +579,7 @@ public:
         PF_ParamDef& position = host.params()[PARAM_POSITION];
         position.u.td.x_value = 2 << 16;
         position.u.td.y_value = 24 << 16;
-        host.params()[PARAM_FONT_SIZE].u.fs_d.value = 12;
+        host.params()[PARAM_FONT_SIZE].u.fs_d.value = font_size_;
         input_ = standin::InputPicture::test_picture(kWidth, kHeight, deep_);
         output_ = standin::World(kWidth, kHeight, deep_);
         output_.fill_bytes(0x77);
@@ -628,10 +632,16 @@ public:
         if (!err) {
             EXPECT_TRUE(copied);
         }
+        // Every world handed out as success is disposed of once, pixels or not.
+        std::size_t made = 0;
+        for (const standin::Call& call : host.ledger().named("PF World Suite v2.new_world"))
+            made += call.result == PF_Err_NONE;
+        EXPECT_EQ(host.ledger().count("PF World Suite v2.dispose_world"), made);
     }
 
 private:
     bool deep_, flat_;
+    double font_size_;
     standin::World input_, output_;
 };
 
@@ -681,6 +691,14 @@ public:
     }
     void check(Host& host, const Point* p, PF_Err err) override
     {
+        // A lock of the input or output record (#2, #4) that gave null is unlocked at once.
+        if (p && p->way != Way::Allocation && p->is("PF Handle Suite v2.lock") && p->nth % 2 == 0) {
+            const standin::Call lock = host.ledger().named(p->name).at(std::size_t(p->nth - 1));
+            const auto& calls = host.ledger().calls();
+            ASSERT_LT(lock.seq + 1, calls.size());
+            const standin::Call& next = calls[lock.seq + 1];
+            EXPECT_EQ(next.name + " " + next.args, "PF Handle Suite v2.unlock " + lock.args);
+        }
         // Every run that reaches its clean-up asks for a new render.
         EXPECT_EQ(host.out_data().out_flags, err == kMissingSuite ? 0 : PF_OutFlag_FORCE_RERENDER);
         EXPECT_STREQ(host.out_data().return_msg, "untouched");
@@ -757,6 +775,43 @@ TEST_F(FaultSweep, SetdownWhoseSizeQueryKeepsAnsweringZero)
     EXPECT_FALSE(host.handles().live(empty));
     EXPECT_EQ(host.held(), "");
     EXPECT_EQ(host.ledger().first_misuse(), "");
+}
+
+// Flatten and get flattened cannot copy a block they cannot measure: they
+// fail and leave it to the host as it was, and a later save still has it.
+TEST_F(FaultSweep, FlattenWhoseSizeQueryKeepsAnsweringZero)
+{
+    TestHost& host = host_.emplace(standin::HostOptions{MARROWTICK_MODULE_PATH});
+    ASSERT_EQ(host.load(), PF_Err_NONE);
+    for (PF_Cmd cmd : {PF_Cmd_SEQUENCE_FLATTEN, PF_Cmd_GET_FLATTENED_SEQUENCE_DATA}) {
+        SCOPED_TRACE("command " + std::to_string(cmd));
+        CreateInstanceWithChosenFamily(host);
+        const PF_Handle record = host.in_data().sequence_data;
+        const Bytes before = BytesOf(host, record);
+        host.faults().fail("PF Handle Suite v2.size", 1, kInjected, /*from_on*/ true);
+        const Handed handed = SendSequence(host, cmd, record);
+        host.faults().clear();
+        EXPECT_EQ(handed.err, kDamaged);
+        EXPECT_FALSE(handed.written);
+        EXPECT_EQ(BytesOf(host, record), before);
+        EXPECT_EQ(host.handles().locks(record), 0);
+        EXPECT_EQ(host.held(), "");
+        ASSERT_EQ(host.flatten(), PF_Err_NONE);
+        EXPECT_EQ(BytesOf(host, host.in_data().sequence_data), Block("DejaVu Serif", 0));
+        EXPECT_EQ(host.destroy_instance(), PF_Err_NONE);
+        EXPECT_EQ(host.held(), "");
+    }
+}
+
+// A font size cairo cannot draw leaves its context in error: the frame
+// would lack its timecode, so the render fails with the output unwritten.
+TEST_F(FaultSweep, RenderWhoseTextCairoCannotDraw)
+{
+    RenderCommand render(false, false, std::nan(""));
+    const Outcome run = RunOnce(render, nullptr);
+    EXPECT_EQ(run.err, kOutOfMemory);
+    EXPECT_EQ(run.held, "");
+    EXPECT_EQ(run.misuse, "");
 }
 
 TEST_F(FaultSweep, RenderAt8And16BitsAndWithFlattenedData)

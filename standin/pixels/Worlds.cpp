@@ -54,8 +54,18 @@ Worlds::~Worlds()
 
 bool Worlds::live(const PF_EffectWorld& world) const { return live_.count(world.data) != 0; }
 
+void Worlds::create_empty(PF_EffectWorld& out)
+{
+    out = {};
+    ++empty_;
+}
+
 void Worlds::dispose(PF_EffectWorld& world, int threads)
 {
+    if (!world.data && empty_ > 0) {
+        --empty_;
+        return;
+    }
     auto it = live_.find(world.data);
     if (it == live_.end())
         throw std::logic_error("dispose of a world that is not live: " + hex(world.data));
@@ -89,7 +99,7 @@ PF_Err new_world(PF_ProgPtr, A_long width, A_long height, PF_Boolean clear_pix, 
             Host::current().declarations().require(PF_OutFlag_DEEP_COLOR_AWARE, "PF_OutFlag_DEEP_COLOR_AWARE",
                                                    "a 16-bit world");
         if (give_null) {
-            *world = {};
+            worlds().create_empty(*world);
             return PF_Err_NONE;
         }
         worlds().create(width, height, clear_pix != 0, format, *world, Host::current().threads());

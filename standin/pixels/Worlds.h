@@ -31,9 +31,12 @@ public:
     // refills them with 0xCD on `threads` pixel threads in the background.
     void dispose(PF_EffectWorld& world, int threads = 1);
     bool live(const PF_EffectWorld& world) const;
+    // A world handed out as success without pixels, as a faulty host does:
+    // still the effect's to dispose of.
+    void create_empty(PF_EffectWorld& out);
 
     // Worlds made through the suite and not yet disposed of.
-    int live_count() const { return int(live_.size()); }
+    int live_count() const { return int(live_.size()) + empty_; }
     // Disposed worlds the host keeps for reuse: never more than kSpares.
     int spare_count() const { return int(spares_.size()); }
     static constexpr int kSpares = 2;
@@ -48,6 +51,7 @@ private:
     };
     std::map<const void*, std::unique_ptr<World>> live_; // keyed by pixel address
     std::vector<Spare> spares_;                           // the latest disposed of last
+    int empty_ = 0;                                       // handed out without pixels
 };
 
 } // namespace standin

@@ -19,7 +19,7 @@ Handles::~Handles()
 
 PF_Handle Handles::create(A_HandleSize size)
 {
-    auto* r = new Record{std::malloc(size ? size : 1), size, 0};
+    auto* r = new Record{std::malloc(size ? size : 1), size, 0, 0};
     if (!r->block) {
         delete r;
         return nullptr;
@@ -89,9 +89,18 @@ void Handles::unlock(PF_Handle handle)
     Record* r = find(handle);
     if (!r)
         throw std::logic_error("unlock of a handle that is not live: " + hex(handle));
-    if (r->locks == 0)
+    if (r->locks > 0)
+        --r->locks;
+    else if (r->empty_locks > 0)
+        --r->empty_locks;
+    else
         throw std::logic_error("unlock of a handle that is not locked: " + hex(handle));
-    --r->locks;
+}
+
+void Handles::gave_no_block(PF_Handle handle) noexcept
+{
+    if (Record* r = find(handle))
+        ++r->empty_locks;
 }
 
 void Handles::purge(PF_Handle handle)
@@ -116,8 +125,11 @@ PF_Handle new_handle(A_HandleSize size)
 
 void* lock_handle(PF_Handle handle)
 {
-    return guarded_ptr<void>("PF Handle Suite v2.lock", hex(handle),
-                             [&] { return handles().lock(handle); });
+    void* block = guarded_ptr<void>("PF Handle Suite v2.lock", hex(handle), [&] { return handles().lock(handle); });
+    // Noted after the guard, by steps that cannot throw.
+    if (Host* host = Host::sending(); host && !block)
+        host->handles().gave_no_block(handle);
+    return block;
 }
 
 void unlock_handle(PF_Handle handle)

@@ -21,9 +21,12 @@ public:
     int locks(PF_Handle handle) const;
     void* block(PF_Handle handle) const;
     // Throw std::logic_error on a handle that is not live, or an unlock
-    // without a lock: the misuse that a real host would crash on.
+    // without a lock: the misuse that a real host would crash on. A lock
+    // that gave no block counts as one for its unlock, which is no fault.
     void* lock(PF_Handle handle);
     void unlock(PF_Handle handle);
+    // Notes a lock call that gave null (no block, or a fault the host made).
+    void gave_no_block(PF_Handle handle) noexcept;
     // Frees the block and leaves the handle live without one (*handle is
     // null), as a host that purged it under memory pressure.
     void purge(PF_Handle handle);
@@ -37,7 +40,8 @@ private:
     struct Record {
         void* block; // first: *handle is the block
         A_HandleSize size;
-        int locks;
+        int locks;          // locks that gave the block
+        int empty_locks = 0; // locks that gave null, not yet unlocked
     };
     Record* find(PF_Handle handle) const;
     std::set<Record*> records_;
