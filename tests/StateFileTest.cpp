@@ -1,5 +1,7 @@
 // --state FILE: the block one run stores is the block the next run reopens,
 // and a file that holds no block is never written over.
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -15,12 +17,7 @@ namespace fs = std::filesystem;
 class StateFileTest : public EffectTest {
 protected:
 
-    // A run's state, from the arguments after the command's name.
-    static runner::StateFile State(const fs::path& file)
-    {
-        std::vector<std::string> args = {"--state", file.string()};
-        return runner::StateFile::take(args);
-    }
+    static runner::StateFile State(const fs::path& file) { return runner::StateFile(file.string()); }
 
     static Bytes Read(const fs::path& file)
     {
@@ -43,15 +40,23 @@ TEST_F(StateFileTest, CarriesTheFontFromOneRunToTheNext)
     EXPECT_EQ(Read(file), Block("Futura", 0));
     ASSERT_EQ(host.destroy_instance(), PF_Err_NONE);
 
-    runner::StateFile second = State(file);
+    // Through a link: the link's target is read and written.
+    fs::create_symlink(file.filename(), dir / "link.state");
+    runner::StateFile second = State(dir / "link.state");
     ASSERT_EQ(second.open(host), PF_Err_NONE);
     EXPECT_STREQ(Record(host).font_name, "Futura");
     EXPECT_EQ(Record(host).use_default, 0);
     SetName(host, "Gill Sans", 0);
     ASSERT_TRUE(second.store(host));
     EXPECT_EQ(Read(file), Block("Gill Sans", 0));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.state"));
     // Written through a temporary file that is gone once renamed.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);
+    // A file without write permission is refused, and kept.
+    fs::permissions(file, fs::perms::owner_read);
+    EXPECT_NE(second.unwritable_reason(), "");
+    EXPECT_FALSE(second.store(host));
+    EXPECT_EQ(Read(file), Block("Gill Sans", 0));
     ASSERT_EQ(host.destroy_instance(), PF_Err_NONE);
     ExpectBalanced();
 }
@@ -73,17 +78,14 @@ TEST_F(StateFileTest, UnusableFilesGiveAFreshInstanceAndStayAsTheyWere)
         EXPECT_TRUE(state.store(host));
         EXPECT_EQ(Read(file), bytes);
     }
-    // A folder cannot be read; a file in a missing folder cannot be written.
-    runner::StateFile folder = State(dir);
-    ASSERT_EQ(folder.open(host), PF_Err_NONE);
-    EXPECT_TRUE(folder.store(host));
-    EXPECT_TRUE(fs::is_directory(dir));
+    // A file in a missing folder cannot be written; what is no regular file
+    // (a FIFO would block the read) is refused before it is opened.
     runner::StateFile nowhere = State(dir / "missing" / "project.state");
     ASSERT_EQ(nowhere.open(host), PF_Err_NONE);
     EXPECT_FALSE(nowhere.store(host));
-
-    std::vector<std::string> args = {"--state"};
-    EXPECT_THROW(runner::StateFile::take(args), std::runtime_error);
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_THROW(State(dir / "fifo"), std::runtime_error);
+    EXPECT_THROW(State(dir), std::runtime_error);
     ASSERT_EQ(host.destroy_instance(), PF_Err_NONE);
     ExpectBalanced();
 }

@@ -67,7 +67,7 @@ input-names)
   # Names never reach printf: the message quotes them as given.
   for name in '%n.png' '%s%s%s%s.png' 'x%n%n%n'; do
     out=$(render --input "$name" --frames 1 --out d 2>&1) && fail "$name was rendered"
-    [ "$out" = "marrowtick: cannot open picture '$name'" ] || fail "$name: $out"
+    [ "$out" = "marrowtick: picture '$name' is missing" ] || fail "$name: $out"
   done
   out=$(render --input 'in/%04d_%04d.png' --frames 1 --out d 2>&1) && fail "two numbers were rendered"
   expected="marrowtick: bad numbered pattern 'in/%04d_%04d.png': it holds 2 frame numbers; use one run of # or one %0Nd (%% for a literal %)"

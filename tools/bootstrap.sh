@@ -5,7 +5,7 @@ set -euo pipefail
 MARROWTICK_PACKAGES=(
   cmake ninja-build g++ clang pkg-config
   libltc-dev libcairo2-dev libfontconfig-dev fonts-dejavu-core
-  libsndfile1-dev libsoxr-dev duktape-dev libpng-dev
+  libsndfile1-dev libsoxr-dev duktape-dev libpng-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 

@@ -2,15 +2,17 @@
 #include <cstdio>
 #include <string>
 
+#include <CLI/CLI.hpp>
+
 #include "Commands.h"
 #include "Host.h"
 
 namespace runner {
 
-int about(const Invocation& inv)
+namespace {
+
+int show_about(const Invocation& inv)
 {
-    if (!inv.args.empty())
-        return fail("about takes no arguments");
     standin::Host host({inv.plugin_path, inv.appl_id});
     if (const PF_Err err = host.load())
         return fail("registration refused with error " + std::to_string(err));
@@ -22,6 +24,13 @@ int about(const Invocation& inv)
             c = '\n';
     std::printf("%s\n", text.c_str());
     return 0;
+}
+
+} // namespace
+
+Run about(CLI::App&)
+{
+    return show_about;
 }
 
 } // namespace runner

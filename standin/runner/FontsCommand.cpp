@@ -1,5 +1,8 @@
 // marrowtick fonts: the font families that the effect's dialog offers.
 #include <cstdio>
+#include <memory>
+
+#include <CLI/CLI.hpp>
 
 #include "Commands.h"
 #include "FontChoice.h"
@@ -8,12 +11,11 @@
 
 namespace runner {
 
-int fonts(const Invocation& inv)
+namespace {
+
+int show_fonts(const Invocation& inv, const std::string& state_file)
 {
-    std::vector<std::string> args = inv.args;
-    StateFile state = StateFile::take(args);
-    if (!args.empty())
-        return fail("fonts takes no arguments besides --state FILE");
+    StateFile state(state_file);
     standin::Host host({inv.plugin_path, inv.appl_id});
     if (const PF_Err err = host.load())
         return fail("registration refused with error " + std::to_string(err));
@@ -29,6 +31,17 @@ int fonts(const Invocation& inv)
         std::printf("%s %s\n", int(i) == dialog.preselected ? "*" : " ",
                     printable_entry(dialog.entries[i]).c_str());
     return 0;
+}
+
+} // namespace
+
+Run fonts(CLI::App& command)
+{
+    command.footer("Presses \"Choose Font...\" as a user who cancels and prints the dialog's entries, one a line;\n"
+                   "'*' marks the entry it opens on.");
+    auto state = std::make_shared<std::string>();
+    command.add_option("--state", *state, "the instance's saved state, only read")->type_name("FILE");
+    return [state](const Invocation& inv) { return show_fonts(inv, *state); };
 }
 
 } // namespace runner

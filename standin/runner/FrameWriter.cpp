@@ -82,16 +82,32 @@ void FrameWriter::commit_oldest()
 {
     std::future<Encoded> oldest = std::move(in_flight_.front());
     in_flight_.pop_front();
-    Encoded done = oldest.get();
-    done.file.commit();
-    ++written_;
-    spare_.push_back(std::move(done.pixels));
+    try {
+        Encoded done = oldest.get();
+        done.file.commit();
+        ++written_;
+        spare_.push_back(std::move(done.pixels));
+    } catch (...) {
+        broken_ = true;
+        throw;
+    }
 }
 
 void FrameWriter::finish()
 {
     while (!in_flight_.empty())
         commit_oldest();
+}
+
+long FrameWriter::stop() noexcept
+{
+    try {
+        while (!broken_ && !in_flight_.empty())
+            commit_oldest();
+    } catch (...) {
+        // The frames after it are dropped with their temporaries.
+    }
+    return written_;
 }
 
 } // namespace runner

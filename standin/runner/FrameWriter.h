@@ -31,6 +31,10 @@ public:
     void write(long index, const PF_LayerDef& world);
     // Waits for every frame and throws the first error.
     void finish();
+    // For a run that stops early, by a signal or an error: waits for the
+    // frames in flight and commits, in frame order, the whole ones before
+    // the first that failed. Returns written().
+    long stop() noexcept;
     // Frames whose file has its name.
     long written() const { return written_; }
 
@@ -50,6 +54,7 @@ private:
     std::deque<std::future<Encoded>> in_flight_;
     std::vector<standin::World> spare_;
     long written_ = 0;
+    bool broken_ = false; // a frame failed: none after it may have its name
 };
 
 } // namespace runner

@@ -1,6 +1,8 @@
 // marrowtick info: what the host learns of the effect when it scans plug-ins.
 #include <cstdio>
 
+#include <CLI/CLI.hpp>
+
 #include "Commands.h"
 #include "Host.h"
 
@@ -11,12 +13,8 @@ std::string fourcc(A_u_long v)
 {
     return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
 }
-} // namespace
-
-int info(const Invocation& inv)
+int show_info(const Invocation& inv)
 {
-    if (!inv.args.empty())
-        return fail("info takes no arguments");
     standin::Host host({inv.plugin_path, inv.appl_id});
     if (const PF_Err err = host.load())
         return fail("registration refused with error " + std::to_string(err));
@@ -41,6 +39,15 @@ int info(const Invocation& inv)
         std::printf("plug-in id:   %d (registered as \"%s\")\n", host.last_plugin_id(),
                     host.registered_name().c_str());
     return 0;
+}
+
+} // namespace
+
+Run info(CLI::App& command)
+{
+    command.footer("The registration: names, category, entry, kind, interface version; then what global setup\n"
+                   "returns: version and flags.");
+    return show_info;
 }
 
 } // namespace runner

@@ -1,8 +1,11 @@
 // marrowtick params: the effect's parameters as the host shows them.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "Commands.h"
 #include "FontChoice.h"
@@ -99,15 +102,11 @@ std::pair<std::string, std::string> range_and_default(const PF_ParamDef& def, bo
     }
 }
 
-} // namespace
-
-int params(const Invocation& inv)
+int show_params(const Invocation& inv, const std::string& state_file)
 {
-    std::vector<std::string> args = inv.args;
-    StateFile state = StateFile::take(args);
-    if (!args.empty())
-        return fail("params takes no arguments besides --state FILE");
-
+    StateFile state(state_file);
+    if (const std::string why = state.unwritable_reason(); !why.empty())
+        return fail(why);
     standin::Host host({inv.plugin_path, inv.appl_id});
     if (const PF_Err err = host.load())
         return fail("registration refused with error " + std::to_string(err));
@@ -133,6 +132,16 @@ int params(const Invocation& inv)
     }
     host.destroy_instance();
     return stored ? 0 : 1;
+}
+
+} // namespace
+
+Run params(CLI::App& command)
+{
+    command.footer("Each parameter's index, name, type, range and default, then the instance's font.");
+    auto state = std::make_shared<std::string>();
+    command.add_option("--state", *state, "the instance's saved state, read and stored back")->type_name("FILE");
+    return [state](const Invocation& inv) { return show_params(inv, *state); };
 }
 
 } // namespace runner

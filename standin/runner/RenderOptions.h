@@ -1,22 +1,27 @@
-// The options of `marrowtick render`, parsed and checked.
+// The options of `marrowtick render`: declared once, for parsing and --help.
 #pragma once
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "LtcSignal.h"
 #include "PF_Records.h"
 
+namespace CLI {
+class App;
+}
+
 namespace runner {
+
+struct LayerSize {
+    A_long width = 0, height = 0;
+};
 
 struct RenderOptions {
     std::string audio;       // --audio FILE; empty: generated LTC
     int channel = 0;         // --channel N, 1-based; 0 the mix of all
-    unsigned fps_num = 25;   // --fps: time scale
-    unsigned fps_den = 1;    //        time step
-    A_long width = 0;        // --size WxH of the layer; 0: the input's, else 1280x720
-    A_long height = 0;
+    PF_RationalScale fps{25, 1}; // --fps: the time scale (num) and step (den)
+    LayerSize size;          // --size WxH of the layer; 0: the input's, else 1280x720
     bool deep = false;       // --depth 16
     long start = 0;          // --start N, first frame index
     long frames = 25;        // --frames N
@@ -33,14 +38,14 @@ struct RenderOptions {
     PF_RationalScale downsample{1, 1};    // --downsample N/D
     PF_RationalScale pixel_aspect{1, 1};  // --pixel-aspect N/D
     int threads = 0;                      // --threads N; 0 every core
-    standin::Timecode ltc_start;          // --ltc-start HH:MM:SS:FF
-    bool help = false;
+    std::optional<standin::Timecode> ltc_start; // --ltc-start HH:MM:SS:FF
+    std::string state;                    // --state FILE
 };
 
-// Parses the command's arguments (--state already taken out). Throws
-// std::runtime_error with a one-line message on anything it cannot use.
-RenderOptions parse_render_options(const std::vector<std::string>& args);
-
-extern const char kRenderUsage[];
+// Declares the options on the command; each value is checked as it is read
+// (std::runtime_error with a one-line message).
+void declare_render_options(CLI::App& command, RenderOptions& o);
+// What no single option can check. Throws std::runtime_error.
+void check_render_options(const RenderOptions& o);
 
 } // namespace runner

@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
+
+#include "Files.h"
 
 namespace runner {
 
@@ -69,19 +72,12 @@ bool write_atomically(const std::string& path, const std::vector<uint8_t>& bytes
 
 } // namespace
 
-StateFile StateFile::take(std::vector<std::string>& args)
+StateFile::StateFile(std::string file) : name_(std::move(file)), path_(link_target(name_))
 {
-    StateFile state;
-    for (auto it = args.begin(); it != args.end(); ++it) {
-        if (*it != "--state")
-            continue;
-        if (it + 1 == args.end())
-            throw std::runtime_error("--state needs a FILE");
-        state.path_ = *(it + 1);
-        args.erase(it, it + 2);
-        break;
-    }
-    return state;
+    // A FIFO would block the read; a folder or a device is no state.
+    struct stat st {};
+    if (stat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw std::runtime_error("--state " + name_ + ": not a regular file");
 }
 
 std::string StateFile::invalid_reason(const std::vector<uint8_t>& block)
@@ -116,7 +112,7 @@ PF_Err StateFile::open(standin::Host& host)
         why = "could not be reopened: the effect answered error " + std::to_string(err);
     }
     may_write_ = false;
-    warn(path_ + " " + why + "; going on with a fresh instance and leaving the file as it is");
+    warn(name_ + " " + why + "; going on with a fresh instance and leaving the file as it is");
     return host.create_instance();
 }
 
@@ -124,11 +120,15 @@ std::string StateFile::unwritable_reason() const
 {
     if (path_.empty() || !may_write_)
         return "";
+    // Renaming over a file that the user may not write would replace it.
+    struct stat st {};
+    if (stat(path_.c_str(), &st) == 0 && (access(path_.c_str(), W_OK) != 0 || !(st.st_mode & 0222)))
+        return "cannot write " + name_ + ": it is read-only";
     // The temporary that write_atomically would make.
     std::string probe = path_ + ".XXXXXX";
     const int fd = mkstemp(probe.data());
     if (fd < 0)
-        return "cannot write " + path_ + ": " + std::strerror(errno);
+        return "cannot write " + name_ + ": " + std::strerror(errno);
     close(fd);
     unlink(probe.c_str());
     return "";
@@ -147,9 +147,13 @@ bool StateFile::store(standin::Host& host)
     }
     if (path_.empty() || !may_write_)
         return true;
+    if (const std::string why = unwritable_reason(); !why.empty()) {
+        warn(why);
+        return false;
+    }
     std::string why;
     if (!write_atomically(path_, block_, why)) {
-        warn("cannot write " + path_ + ": " + why);
+        warn("cannot write " + name_ + ": " + why);
         return false;
     }
     return true;

@@ -13,9 +13,10 @@ namespace runner {
 
 class StateFile {
 public:
-    // Takes "--state FILE" out of args (throws std::runtime_error when FILE
-    // is missing). Without the option the state is kept nowhere.
-    static StateFile take(std::vector<std::string>& args);
+    // FILE as given to --state; empty: the state is kept nowhere. Throws
+    // std::runtime_error when FILE exists and is not a regular file. Through
+    // a symbolic link, the link's target is read and written.
+    explicit StateFile(std::string file);
 
     // Creates the host's instance: rebuilt from the stored block when FILE
     // holds one, fresh when FILE does not exist. A FILE that cannot be read or
@@ -28,9 +29,9 @@ public:
     // when the block could not be had or written.
     bool store(standin::Host& host);
 
-    // Why store() could not write FILE (its folder takes no new file), as a
-    // one-line message; empty when it could or when FILE is not to be
-    // written. For commands that run long before they store.
+    // Why store() could not write FILE (a file without write permission, or
+    // a folder that takes no new file), as a one-line message; empty when it
+    // could or when FILE is not to be written. For commands that store.
     std::string unwritable_reason() const;
 
     // The block of the last store(), empty before.
@@ -40,7 +41,8 @@ public:
     static std::string invalid_reason(const std::vector<uint8_t>& block);
 
 private:
-    std::string path_;
+    std::string name_; // as given, for messages
+    std::string path_; // the file itself, past any link
     bool may_write_ = true;
     std::vector<uint8_t> block_;
 };

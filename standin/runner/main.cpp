@@ -2,12 +2,17 @@
 #include <malloc.h>
 
 #include <cstdio>
-#include <cstring>
 #include <exception>
+#include <new>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "Commands.h"
 #include "LibraryCaches.h"
-#include "RenderOptions.h"
+#include "Options.h"
 
 namespace runner {
 
@@ -19,34 +24,90 @@ int fail(const std::string& what)
 
 namespace {
 
-#define MARROWTICK_USAGE "usage: marrowtick [--plugin PATH] [--host aftereffects|premiere] "
-
-const char kInfoUsage[] = MARROWTICK_USAGE "info\n"
-                          "Prints the effect's registration (names, category, entry, kind, interface\n"
-                          "version) and what its global setup returns (version and flags).\n";
-const char kAboutUsage[] = MARROWTICK_USAGE "about\n"
-                           "Prints the effect's About text.\n";
-const char kParamsUsage[] = MARROWTICK_USAGE "params [--state FILE]\n"
-                            "Prints the effect's parameters (index, name, type, range, default), then the\n"
-                            "instance's font. --state FILE: the instance's saved state, read and stored back.\n";
-const char kFontsUsage[] = MARROWTICK_USAGE "fonts [--state FILE]\n"
-                           "Presses \"Choose Font...\" and prints the dialog's entries, one a line; '*' marks\n"
-                           "the entry it opens on. --state FILE: the instance's saved state, only read.\n";
-
-const Command kCommands[] = {
-    {"info", "print the effect's registration and global setup", kInfoUsage, info},
-    {"about", "print the effect's About text", kAboutUsage, about},
-    {"params", "print the effect's parameters [--state FILE]", kParamsUsage, params},
-    {"fonts", "print the entries of the effect's font dialog [--state FILE]", kFontsUsage, fonts},
-    {"render", "render frames to numbered PNG files (render --help)", kRenderUsage, render},
+struct Declared {
+    const char* name;
+    const char* summary;
+    Run (*declare)(CLI::App&);
 };
 
-void usage(FILE* to)
+const Declared kCommands[] = {
+    {"info", "print the effect's registration and global setup", info},
+    {"about", "print the effect's About text", about},
+    {"params", "print the effect's parameters", params},
+    {"fonts", "print the entries of the effect's font dialog", fonts},
+    {"render", "render frames to numbered PNG files", render},
+    {"ltc", "write a WAV file of generated LTC", ltc},
+};
+
+// Arguments that no declaration took, and options given more than once
+// (refused: a value given twice is more likely a slip than a wish).
+void check_leftovers(CLI::App& app, const CLI::App* command)
 {
-    std::fprintf(to, "usage: marrowtick [--plugin PATH] [--host aftereffects|premiere] COMMAND [ARGS]\n"
-                     "commands:\n");
-    for (const Command& c : kCommands)
-        std::fprintf(to, "  %-8s %s\n", c.name, c.summary);
+    const std::vector<std::string> extra = app.remaining();
+    const std::string help = command ? command->get_name() + " --help" : "--help";
+    if (!extra.empty()) {
+        const std::string& first = extra.front();
+        if (command && command->get_options().size() == 1)
+            throw std::runtime_error(command->get_name() + " takes no arguments");
+        if (first.rfind("-", 0) == 0)
+            throw std::runtime_error("unknown option " + first + " (see marrowtick " + help + ")");
+        throw std::runtime_error((command ? "unexpected argument '" : "unknown command '") + first +
+                                 "' (see marrowtick " + help + ")");
+    }
+    for (const CLI::App* scope : {static_cast<const CLI::App*>(&app), command})
+        for (const CLI::Option* option : scope ? scope->get_options() : std::vector<const CLI::Option*>{})
+            if (option->count() > 1)
+                throw std::runtime_error(option->get_name() + " is given " + std::to_string(option->count()) +
+                                         " times: give it once");
+}
+
+int run(int argc, char** argv)
+{
+    CLI::App app("Checks and drives the Marrowtick effect through the stand-in host.", "marrowtick");
+    app.get_formatter()->column_width(30);
+    app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+    app.footer("`marrowtick COMMAND --help` shows what COMMAND takes.");
+    // Every value is kept, so that check_leftovers sees an option given twice.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.allow_extras();
+    app.require_subcommand(0, 1);
+    Invocation inv;
+    inv.appl_id = PF_ApplId_AFTER_EFFECTS;
+    app.add_option("--plugin", inv.plugin_path, "the effect's module (default: Marrowtick.so beside the runner)")
+        ->type_name("PATH");
+    add_value(app, "--host", "aftereffects|premiere", "the host's application id, 'FXTC' or 'PrMr' (default aftereffects)",
+              inv.appl_id, [](const std::string&, const std::string& host) {
+                  if (host != "aftereffects" && host != "premiere")
+                      throw std::runtime_error("unknown host '" + host + "' (aftereffects or premiere)");
+                  return host == "premiere" ? PF_ApplId_PREMIERE : PF_ApplId_AFTER_EFFECTS;
+              });
+    std::vector<std::pair<CLI::App*, Run>> commands;
+    for (const Declared& d : kCommands) {
+        CLI::App* command = app.add_subcommand(d.name, d.summary);
+        command->group("Commands");
+        command->fallthrough();
+        command->allow_extras();
+        commands.emplace_back(command, d.declare(*command));
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(app.help().c_str(), stdout);
+        return 0;
+    } catch (const CLI::ArgumentMismatch& e) {
+        // "--frames: 1 required N missing"
+        const std::string what = e.what();
+        throw std::runtime_error(what.substr(0, what.find(':')) + " needs a value");
+    }
+    for (auto& [command, run_command] : commands) {
+        if (command->parsed()) {
+            check_leftovers(app, command);
+            return run_command(inv);
+        }
+    }
+    check_leftovers(app, nullptr);
+    std::fputs(app.help().c_str(), stderr);
+    return 1;
 }
 
 } // namespace
@@ -54,59 +115,19 @@ void usage(FILE* to)
 
 int main(int argc, char** argv)
 {
-    using namespace runner;
     // Pictures are large and short-lived: taken from the system and given
     // back at once. glibc raises this threshold (128 KiB) past the first
     // picture it frees; its heap then grew by a frame or two with every
     // frame rendered.
     mallopt(M_MMAP_THRESHOLD, 128 << 10);
-    Invocation inv;
-    inv.appl_id = PF_ApplId_AFTER_EFFECTS;
-    const Command* command = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool has_value = i + 1 < argc;
-        if (arg == "--plugin" && has_value) {
-            inv.plugin_path = argv[++i];
-        } else if (arg == "--host" && has_value) {
-            const std::string host = argv[++i];
-            if (host == "premiere")
-                inv.appl_id = PF_ApplId_PREMIERE;
-            else if (host == "aftereffects")
-                inv.appl_id = PF_ApplId_AFTER_EFFECTS;
-            else
-                return fail("unknown host '" + host + "' (aftereffects or premiere)");
-        } else if (!command && (arg == "--help" || arg == "-h")) {
-            usage(stdout);
-            return 0;
-        } else if (!command) {
-            for (const Command& c : kCommands)
-                if (arg == c.name)
-                    command = &c;
-            if (!command) {
-                usage(stderr);
-                return fail("unknown command '" + arg + "'");
-            }
-        } else {
-            inv.args.push_back(arg);
-        }
-    }
-    if (!command) {
-        usage(stderr);
-        return 1;
-    }
-    for (const std::string& arg : inv.args) {
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(command->usage, stdout);
-            return 0;
-        }
-    }
     int status;
     try {
-        status = command->run(inv);
+        status = runner::run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        status = runner::fail("out of memory");
     } catch (const std::exception& e) {
-        status = fail(e.what());
+        status = runner::fail(e.what());
     }
-    release_library_caches();
+    runner::release_library_caches();
     return status;
 }
