@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "AudioClip.h"
 #include "AudioSource.h"
@@ -21,6 +22,9 @@ SndFile open_sound(const std::string& path, SF_INFO& info)
         throw HostError("cannot read audio file '" + path + "': " + sf_strerror(nullptr));
     if (info.channels < 1 || info.samplerate < 1)
         throw HostError("audio file '" + path + "' has no channels or no rate");
+    if (info.samplerate > kMaxSourceRate)
+        throw HostError("audio file '" + path + "' is at " + std::to_string(info.samplerate) +
+                        " Hz: the host reads audio up to " + std::to_string(kMaxSourceRate) + " Hz");
     return file;
 }
 

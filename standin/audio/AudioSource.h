@@ -10,10 +10,14 @@
 
 namespace standin {
 
+// The highest rate of a source: its sample grid meets that of any whole
+// rate within a second of it, which bounds a window's resampling.
+constexpr int kMaxSourceRate = 384000;
+
 class AudioSource {
 public:
     virtual ~AudioSource() = default;
-    virtual double rate() const = 0;       // samples a second, > 0
+    virtual double rate() const = 0;       // whole samples a second, 1..kMaxSourceRate
     virtual int channels() const = 0;      // >= 1
     virtual long long frames() const = 0;  // length in sample frames
     // Frames [first, first + count), all within 0..frames(), interleaved
@@ -24,11 +28,12 @@ public:
     virtual std::size_t held_bytes() const = 0;
 };
 
-// Takes the clip over. Throws HostError without a channel or a rate.
+// Takes the clip over. Throws HostError without a channel, or without a
+// whole rate up to kMaxSourceRate.
 std::unique_ptr<AudioSource> clip_source(AudioClip clip);
 // Opens a WAV, AIFF or FLAC file (any depth, rate and channel count)
-// through libsndfile; reads it only as spans are asked for. Throws
-// HostError with a one-line reason.
+// through libsndfile, at rates up to kMaxSourceRate; reads it only as spans
+// are asked for. Throws HostError with a one-line reason.
 std::unique_ptr<AudioSource> open_audio_file(const std::string& path);
 
 } // namespace standin

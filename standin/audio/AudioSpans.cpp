@@ -22,15 +22,12 @@ double out_hz(PF_UFixed rate) { return rate / 65536.0; }
 
 // The source frames after which the input and output sample grids meet
 // again, and the output frames that they make: 160 and 147 from 48 kHz to
-// 44.1 kHz. {0, 0} when the source's rate is not whole or the period is
-// longer than kMaxPeriod.
+// 44.1 kHz. {0, 0} when the period is longer than kMaxPeriod.
 struct Period {
     long long in = 0, out = 0;
 };
 Period grid_period(double in_rate, PF_UFixed rate)
 {
-    if (in_rate != std::floor(in_rate) || in_rate >= 1e12)
-        return {};
     const uint64_t in = uint64_t(in_rate) << 16;
     const uint64_t g = std::gcd(in, uint64_t(rate));
     if (in / g > uint64_t(kMaxPeriod))
@@ -58,6 +55,11 @@ long long AudioSpans::length(PF_UFixed rate) const
     if (out_hz(rate) == in_rate)
         return source_->frames();
     return std::llround(double(source_->frames()) * out_hz(rate) / in_rate);
+}
+
+bool AudioSpans::serves(PF_UFixed rate) const
+{
+    return rate > 0 && (out_hz(rate) == source_->rate() || grid_period(source_->rate(), rate).in > 0);
 }
 
 std::size_t AudioSpans::held_bytes() const
@@ -104,6 +106,8 @@ void AudioSpans::serve(PF_UFixed rate, const std::vector<int>& picks, long long 
     end = std::min(end, length(rate));
     if (first >= end || picks.empty())
         return;
+    if (!serves(rate))
+        throw std::invalid_argument("no span at " + std::to_string(rate) + "/65536 Hz");
     const double in_rate = source_->rate();
     const double ratio = in_rate / out_hz(rate); // source frames an output frame
     if (ratio == 1.0)
@@ -114,7 +118,7 @@ void AudioSpans::serve(PF_UFixed rate, const std::vector<int>& picks, long long 
     const long long context = 512 + 256 * (long long)std::ceil(ratio);
     const Period period = grid_period(in_rate, rate);
     const long long wanted = (long long)std::floor(double(first) * ratio) - context;
-    const long long laps = period.in && wanted > 0 ? wanted / period.in : 0;
+    const long long laps = wanted > 0 ? wanted / period.in : 0;
     const long long in_first = laps * period.in;
     long long out_at = laps * period.out; // the output frame soxr makes next
     const long long in_end =

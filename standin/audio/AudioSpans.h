@@ -33,10 +33,12 @@ public:
 
     // Frames of the whole clip at `rate` (16.16 Hz, > 0).
     long long length(PF_UFixed rate) const;
-    // Frames [first, end) of the clip at `rate`, those within 0..length(rate),
-    // of the streams `picks`, handed to `sink` in order. A rate whose
-    // sample grid never meets the source's within 2^20 source frames makes
-    // every span resample from the clip's start: the same samples, slower.
+    // Whether spans at `rate` can be made: its sample grid meets the
+    // source's within 2^20 source frames (every whole rate does), so that a
+    // span's resampling starts at most that far before it.
+    bool serves(PF_UFixed rate) const;
+    // Frames [first, end) of the clip at `rate` (one it serves), those within
+    // 0..length(rate), of the streams `picks`, handed to `sink` in order.
     void serve(PF_UFixed rate, const std::vector<int>& picks, long long first, long long end, const Sink& sink);
 
     // Bytes held: the source's and the working buffers'. They depend on the

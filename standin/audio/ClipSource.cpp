@@ -1,5 +1,7 @@
 // Audio the host keeps in memory, served as spans like a file's.
 #include <algorithm>
+#include <cmath>
+#include <string>
 
 #include "AudioSource.h"
 #include "Module.h"
@@ -29,8 +31,9 @@ private:
 
 std::unique_ptr<AudioSource> clip_source(AudioClip clip)
 {
-    if (clip.channels < 1 || !(clip.rate > 0))
-        throw HostError("an audio clip needs a channel and a rate");
+    if (clip.channels < 1 || !(clip.rate >= 1 && clip.rate <= kMaxSourceRate) || clip.rate != std::floor(clip.rate))
+        throw HostError("an audio clip needs a channel and a whole rate up to " + std::to_string(kMaxSourceRate) +
+                        " Hz");
     return std::make_unique<ClipSource>(std::move(clip));
 }
 

@@ -68,6 +68,8 @@ void LayerAudio::set_clip(AudioClip clip) { set_source(clip_source(std::move(cli
 
 void LayerAudio::set_file(const std::string& path) { set_source(open_audio_file(path)); }
 
+void LayerAudio::set_ltc(const LtcSpec& spec) { set_source(ltc_source(spec)); }
+
 void LayerAudio::clear_clip() { spans_.reset(); }
 
 void LayerAudio::set_channel(int channel)
@@ -97,6 +99,8 @@ AudioWindow LayerAudio::window(const AudioRequest& r)
         throw std::invalid_argument("channel count " + std::to_string(r.channels));
     if (r.fmt_signed != 0 && r.fmt_signed != 1)
         throw std::invalid_argument("signedness " + std::to_string(r.fmt_signed) + " (0 or 1)");
+    if (spans_ && !spans_->serves(r.rate))
+        throw UnservedRate("no audio at " + std::to_string(r.rate) + "/65536 Hz");
     AudioWindow w;
     w.request = r;
     w.first_sample = sample_index(r.start, r.rate, r.time_scale);
@@ -190,6 +194,8 @@ PF_Err checkout_layer_audio(PF_ProgPtr, PF_ParamIndex index, A_long start, A_lon
             *handle = audio().check_out({start, duration, time_scale, rate, bytes_per_sample, channels, fmt_signed});
         } catch (const std::length_error&) {
             return PF_Err_OUT_OF_MEMORY;
+        } catch (const UnservedRate&) {
+            return PF_Err_BAD_CALLBACK_PARAM;
         }
         return PF_Err_NONE;
     });

@@ -5,11 +5,13 @@
 
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "AudioClip.h"
 #include "AudioSpans.h"
+#include "LtcSignal.h"
 #include "PF_Callbacks.h"
 
 namespace standin {
@@ -25,6 +27,12 @@ struct AudioRequest {
     A_long fmt_signed = 0;       // 0 unsigned (silence mid-scale: 128, 32768...), 1 signed
 };
 
+// A request at a rate whose sample grid meets the source's too seldom
+// (AudioSpans::serves): the host makes no audio at such a rate.
+struct UnservedRate : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 // One checked-out window: owned by the host until check-in.
 struct AudioWindow {
     AudioRequest request;
@@ -38,11 +46,12 @@ public:
     LayerAudio();
     ~LayerAudio();
 
-    // The layer's audio: samples kept in memory, or a file read as windows
-    // are checked out (throws HostError when it cannot be opened). Without
-    // either every check-out gives a null handle.
+    // The layer's audio: samples kept in memory, a file read as windows
+    // are checked out (throws HostError when it cannot be opened), or LTC
+    // generated as they are. Without any every check-out gives a null handle.
     void set_clip(AudioClip clip);
     void set_file(const std::string& path);
+    void set_ltc(const LtcSpec& spec);
     void clear_clip();
     bool has_clip() const { return spans_ != nullptr; }
     // Which source channel a one-channel request gets: 1-based, 0 the mix
@@ -56,8 +65,8 @@ public:
     // floor(start * rate / time_scale) and the window ends before
     // floor((start + duration) * rate / time_scale). Samples before 0 or past
     // the end are silence. Only the window's span is read and resampled
-    // (AudioSpans). Throws std::invalid_argument on a bad request and
-    // std::length_error past 64 MiB a window.
+    // (AudioSpans). Throws std::invalid_argument on a bad request,
+    // UnservedRate and std::length_error past 64 MiB a window.
     AudioWindow window(const AudioRequest& request);
 
     // Windows checked out and not yet checked in.

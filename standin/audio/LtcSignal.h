@@ -2,9 +2,11 @@
 // audio file: one LTC frame a video frame from time 0, counting up.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "AudioClip.h"
+#include "AudioSource.h"
 
 namespace standin {
 
@@ -28,10 +30,15 @@ double ltc_rate(unsigned fps_num, unsigned fps_den);
 // Drop-frame counting applies at 29.97 and 59.94 (30000/1001, 60000/1001).
 bool is_drop_frame_rate(unsigned fps_num, unsigned fps_den);
 
-// 8-bit LTC as the encoder makes it, widened to floats ((v - 128) / 128),
-// mono. Throws HostError on a spec the encoder cannot take (zero rates, a
-// timecode out of range for the rate, a drop-frame start that is skipped).
+// 8-bit LTC as the encoder makes it in one pass, widened to floats
+// ((v - 128) / 128), mono. Throws HostError on a spec the encoder cannot
+// take (zero rates, a timecode out of range for the rate, a drop-frame start
+// that is skipped).
 AudioClip generate_ltc(const LtcSpec& spec);
+// The same samples, made as spans are read: it holds the span last read
+// and an encoder, whatever the clip's length or where the reading starts.
+// Throws as generate_ltc.
+std::unique_ptr<AudioSource> ltc_source(const LtcSpec& spec);
 
 // "HH:MM:SS:FF", or with ';' before FF (or everywhere) for drop-frame.
 // Returns false when the text is not of that form.

@@ -58,7 +58,7 @@ void set_layer_audio(standin::Host& host, const RenderOptions& o)
     spec.start = o.ltc_start.value_or(standin::Timecode{});
     spec.sample_rate = 48000;
     spec.frames = o.start + o.frames + kLtcMarginFrames;
-    host.layer_audio().set_clip(standin::generate_ltc(spec));
+    host.layer_audio().set_ltc(spec);
     if (o.channel > 1)
         throw std::runtime_error("--channel " + std::to_string(o.channel) + ": the generated LTC has one channel");
 }
