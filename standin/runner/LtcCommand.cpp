@@ -46,7 +46,8 @@ int write_ltc(const LtcOptions& o)
     spec.sample_rate = double(o.rate);
     // Every video frame that the file's length reaches, and one more.
     spec.frames = long(std::ceil(o.seconds * o.fps.num / o.fps.den)) + 1;
-    const standin::AudioClip ltc = standin::generate_ltc(spec);
+    // Made as it is written, so a long file costs no more memory than a short one.
+    const std::unique_ptr<standin::AudioSource> ltc = standin::ltc_source(spec);
     const long long length = std::llround(o.seconds * double(o.rate));
 
     standin::PendingFile file(o.out);
@@ -60,12 +61,16 @@ int write_ltc(const LtcOptions& o)
         throw std::runtime_error("cannot write '" + o.out + "': " + sf_strerror(nullptr));
     constexpr long long kBlock = 4096;
     std::vector<short> block;
+    std::vector<float> samples(kBlock);
     for (long long at = 0; at < length; at += kBlock) {
         const long long n = std::min(kBlock, length - at);
         block.assign(std::size_t(n * o.channels), 0);
+        const long have = long(std::clamp(ltc->frames() - at, 0LL, n));
+        if (have > 0)
+            ltc->read(at, have, samples.data());
         // The 8-bit encoder's levels: (v - 128) / 128 of full scale.
-        for (long long k = 0; k < n && at + k < static_cast<long long>(ltc.samples.size()); ++k)
-            block[std::size_t(k * o.channels + o.ltc_channel - 1)] = short(std::lround(ltc.samples[at + k] * 32768.0f));
+        for (long k = 0; k < have; ++k)
+            block[std::size_t(k * o.channels + o.ltc_channel - 1)] = short(std::lround(samples[std::size_t(k)] * 32768.0f));
         if (sf_writef_short(wav.get(), block.data(), n) != n)
             throw std::runtime_error("cannot write '" + o.out + "': " + sf_strerror(wav.get()));
     }
