@@ -6,17 +6,17 @@
 
 #include "AEGP_Suites.h"
 #include "CallGuard.h"
-#include "TestHost.h"
 #include "MemorySuite.h"
+#include "TestHost.h"
 
 namespace {
 
 using standin::DialogUser;
 
-TEST(ScriptEngine, ValueComesBackAsTextAndFailuresAsTheEnginesMessage)
+TEST(ScriptEngine, ValueComesBackAsTextFailuresAsTheEnginesMessageAndShowAsksTheUser)
 {
     standin::ScriptEngine engine;
-    auto run = [&](const char* script) {
+    const auto run = [&](const std::string& script) {
         const standin::ScriptOutcome out = engine.run(script);
         return (out.ok ? "ok " : "failed ") + out.text;
     };
@@ -29,24 +29,20 @@ TEST(ScriptEngine, ValueComesBackAsTextAndFailuresAsTheEnginesMessage)
               "failed Error: the stand-in host offers no control of type slider");
     EXPECT_EQ(engine.last_script(), "new Window('dialog').add('slider');");
     EXPECT_EQ(engine.runs(), 6);
-}
 
-TEST(ScriptEngine, ShowAsksTheSimulatedUser)
-{
-    const char* script =
+    const std::string dialog =
         "var w = new Window('dialog', 'T'); var g = w.add('group');\n"
         "var l = g.add('dropdownlist', undefined, ['a', '-', 'b']); l.selection = 2;\n"
         "l.maximumSize.width = 5; w.preferredSize = [1, 2]; w.center(); var r = w.show(); w.close();\n"
         "r + ':' + (l.selection ? l.selection.index + '/' + l.selection.text : 'null');";
-    const std::pair<DialogUser, const char*> cases[] = {
-        {DialogUser::cancel(), "2:2/b"},     {DialogUser::ok_at(0), "1:0/a"},
-        {DialogUser::ok_with("b"), "1:2/b"}, {DialogUser::ok_with_nothing(), "1:null"},
-        {DialogUser::ok_at(7), "1:null"},    {DialogUser::ok_with("zz"), "2:2/b"},
+    const std::pair<DialogUser, const char*> users[] = {
+        {DialogUser::cancel(), "ok 2:2/b"},     {DialogUser::ok_at(0), "ok 1:0/a"},
+        {DialogUser::ok_with("b"), "ok 1:2/b"}, {DialogUser::ok_with_nothing(), "ok 1:null"},
+        {DialogUser::ok_at(7), "ok 1:null"},    {DialogUser::ok_with("zz"), "ok 2:2/b"},
     };
-    standin::ScriptEngine engine;
-    for (const auto& [user, value] : cases) {
+    for (const auto& [user, value] : users) {
         engine.set_user(user);
-        EXPECT_EQ(engine.run(script).text, value);
+        EXPECT_EQ(run(dialog), value);
     }
     const auto& shown = engine.last_dialog();
     ASSERT_TRUE(shown.has_value());

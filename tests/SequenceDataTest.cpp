@@ -1,6 +1,8 @@
 // The instance's font record through its life: setup, save, flatten, reopen
-// and setdown, driven as the host drives them.
+// and setdown, driven as the host drives them, and each command without
+// data. The host's failures are swept call by call in FaultSweepTest.
 #include <string>
+#include <tuple>
 
 #include "ArrayHeap.h"
 #include "EffectFixture.h"
@@ -12,8 +14,6 @@ namespace heap = standin::array_heap;
 
 class SequenceDataTest : public EffectTest {
 protected:
-    SeqData& Record() { return ::Record(host); }
-
     Bytes Saved()
     {
         Bytes block;
@@ -23,83 +23,38 @@ protected:
 
     void ExpectRecord(const std::string& name, uint8_t use_default, std::size_t buffer_size)
     {
-        EXPECT_EQ(Record().flat, 0);
-        EXPECT_EQ(Record().font_name, name);
-        EXPECT_EQ(Record().use_default, use_default);
-        EXPECT_EQ(heap::size_of(Record().font_name), buffer_size);
+        const SeqData& seq = Record(host);
+        EXPECT_EQ(std::tuple(int(seq.flat), std::string(seq.font_name), int(seq.use_default), heap::size_of(seq.font_name)),
+                  std::tuple(0, name, int(use_default), buffer_size));
     }
 };
 
-TEST_F(SequenceDataTest, SetupThenSaveAndFlattenGiveTheBlock)
-{
-    ASSERT_EQ(host.create_instance(), PF_Err_NONE);
-    const PF_Handle record = host.in_data().sequence_data;
-    EXPECT_EQ(host.handles().size(record), sizeof(SeqData));
-    ExpectRecord("Arial", 1, 319);
-    ExpectBalanced();
-
-    EXPECT_EQ(Saved(), Block("Arial", 1));
-    ASSERT_EQ(host.flatten(), PF_Err_NONE);
-    const PF_Handle flat = host.in_data().sequence_data;
-    EXPECT_FALSE(host.handles().live(record));
-    EXPECT_EQ(BytesOf(host, flat), Block("Arial", 1));
-    ExpectBalanced(); // the name buffer went with the record
-
-    host.clear_ledger();
-    EXPECT_EQ(host.destroy_instance(), PF_Err_NONE);
-    EXPECT_FALSE(host.handles().live(flat));
-    EXPECT_EQ(host.ledger().count("PF Handle Suite v2.dispose"), 1u);
-    ExpectBalanced();
-}
-
-TEST_F(SequenceDataTest, NamesKeepAtMost255BytesThroughSaveAndReopen)
+// Names keep at most 255 bytes; byte 257 comes back whatever its value.
+TEST_F(SequenceDataTest, SaveAndReopen)
 {
     const std::string a255(255, 'a');
-    const struct {
-        std::string name, kept;
-    } cases[] = {
-        {a255, a255},
-        {a255 + "b", a255},
-        {a255 + std::string(45, 'c'), a255},
-        {std::string(254, 'd') + "\xC3\xA9", std::string(254, 'd') + "\xC3"}, // cut inside "é"
-        {"", ""},
+    const std::tuple<std::string, std::string, uint8_t> names[] = {
+        {a255, a255, 0},
+        {a255 + "b", a255, 1},
+        {a255 + std::string(45, 'c'), a255, 7},
+        {std::string(254, 'd') + "\xC3\xA9", std::string(254, 'd') + "\xC3", 255}, // cut inside "é"
+        {"", "", 1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE("a name of " + std::to_string(c.name.size()) + " bytes");
+    for (const auto& [name, kept, use_default] : names) {
+        SCOPED_TRACE("a name of " + std::to_string(name.size()) + " bytes");
         ASSERT_EQ(host.create_instance(), PF_Err_NONE);
-        SetName(host, c.name);
+        SetName(host, name, use_default);
         const Bytes block = Saved();
-        EXPECT_EQ(block, Block(c.kept, 1));
+        EXPECT_EQ(block, Block(kept, use_default));
         ASSERT_EQ(host.reopen(block), PF_Err_NONE);
-        ExpectRecord(c.kept, 1, c.kept.size() + 1);
+        ExpectRecord(kept, use_default, kept.size() + 1);
         EXPECT_EQ(Saved(), block);
     }
     ExpectBalanced();
 }
 
-TEST_F(SequenceDataTest, GetFlattenedLeavesTheRecordAsItWas)
-{
-    ASSERT_EQ(host.create_instance(), PF_Err_NONE);
-    SetName(host, "Futura", 0);
-    const PF_Handle handle = host.in_data().sequence_data;
-    const SeqData before = Record();
-
-    EXPECT_EQ(Saved(), Block("Futura", 0));
-    EXPECT_EQ(host.in_data().sequence_data, handle);
-    EXPECT_EQ(Record().font_name, before.font_name);
-    ExpectRecord("Futura", 0, 7);
-    EXPECT_EQ(Saved(), Block("Futura", 0));
-    ExpectBalanced();
-}
-
 TEST_F(SequenceDataTest, ReopenReadsOnlyTheStoredBlock)
 {
-    // Byte 257 comes back whatever its value.
-    for (const uint8_t use_default : {0, 1, 7, 255}) {
-        ASSERT_EQ(host.reopen(Block("Helvetica", use_default)), PF_Err_NONE);
-        ExpectRecord("Helvetica", use_default, 10);
-        EXPECT_EQ(Saved()[257], use_default);
-    }
     // Blocks cut short at every length give the default record.
     const Bytes whole = Block("Helvetica", 0);
     for (std::size_t n = 0; n < whole.size(); ++n) {
@@ -109,7 +64,7 @@ TEST_F(SequenceDataTest, ReopenReadsOnlyTheStoredBlock)
     }
     // The first byte is not looked at; a longer block is read to 258 bytes.
     for (const uint8_t first : {0, 1, 7}) {
-        Bytes block = Block("Helvetica", 0);
+        Bytes block = whole;
         block[0] = first;
         block.resize(300, 'x');
         ASSERT_EQ(host.reopen(block), PF_Err_NONE);
@@ -121,50 +76,60 @@ TEST_F(SequenceDataTest, ReopenReadsOnlyTheStoredBlock)
     ExpectBalanced();
 }
 
-TEST_F(SequenceDataTest, AlreadyFlatDataIsCopiedNotRead)
+// Data of the host's that is no record (flattened already, or a stored block
+// damaged so that its first byte is 0) is handed back byte for byte, and its
+// bytes are never taken for a name pointer.
+TEST_F(SequenceDataTest, DataThatIsNoRecordIsCopiedNotRead)
 {
-    ASSERT_EQ(host.create_instance(), PF_Err_NONE);
-    ASSERT_EQ(host.flatten(), PF_Err_NONE);
-    EXPECT_EQ(Saved(), Block("Arial", 1));
-
-    // Data of the host's that is no record: handed back byte for byte.
-    ASSERT_EQ(host.handles().live(host.in_data().sequence_data), true);
-    host.handles().destroy(host.in_data().sequence_data);
-    const Bytes odd = {7, 'o', 'd', 'd'};
-    const PF_Handle data = Stored(host, odd);
-    host.in_data().sequence_data = data;
-    EXPECT_EQ(Saved(), odd);
-    ASSERT_EQ(host.flatten(), PF_Err_NONE);
-    EXPECT_FALSE(host.handles().live(data));
-    EXPECT_EQ(Saved(), odd);
-    EXPECT_EQ(host.destroy_instance(), PF_Err_NONE);
-    ExpectBalanced();
-}
-
-// A stored block whose first byte is 0 (a damaged project) is not a record:
-// its bytes are never taken for a name pointer.
-TEST_F(SequenceDataTest, DamagedStoredBlocksAreNeverReadAsRecords)
-{
-    for (const std::size_t size : {std::size_t(1), sizeof(SeqData) - 1, std::size_t(258)}) {
-        SCOPED_TRACE("a block of " + std::to_string(size) + " bytes");
-        Bytes damaged(size, 0x41);
-        damaged[0] = 0;
-        PF_Handle h = Stored(host, damaged);
-        Handed copy = SendSequence(host, PF_Cmd_GET_FLATTENED_SEQUENCE_DATA, h);
-        ASSERT_EQ(copy.err, PF_Err_NONE);
-        EXPECT_EQ(BytesOf(host, copy.handle), damaged);
-        host.handles().destroy(copy.handle);
-        copy = SendSequence(host, PF_Cmd_SEQUENCE_FLATTEN, h);
-        ASSERT_EQ(copy.err, PF_Err_NONE);
-        EXPECT_FALSE(host.handles().live(h));
-        host.handles().destroy(copy.handle);
-
-        h = Stored(host, damaged);
-        ASSERT_EQ(SendSequence(host, PF_Cmd_SEQUENCE_SETDOWN, h).err, PF_Err_NONE);
-        EXPECT_FALSE(host.handles().live(h));
+    const auto damaged = [](std::size_t size) {
+        Bytes bytes(size, 0x41);
+        bytes[0] = 0;
+        return bytes;
+    };
+    for (const Bytes& bytes :
+         {Bytes{7, 'o', 'd', 'd'}, Block("Arial", 1), damaged(1), damaged(sizeof(SeqData) - 1), damaged(258)}) {
+        SCOPED_TRACE("a block of " + std::to_string(bytes.size()) + " bytes");
+        const PF_Handle data = Stored(host, bytes);
+        for (PF_Cmd cmd : {PF_Cmd_GET_FLATTENED_SEQUENCE_DATA, PF_Cmd_SEQUENCE_FLATTEN}) {
+            const Handed copy = SendSequence(host, cmd, data);
+            ASSERT_EQ(copy.err, PF_Err_NONE);
+            EXPECT_EQ(BytesOf(host, copy.handle), bytes);
+            EXPECT_EQ(host.handles().live(data), cmd == PF_Cmd_GET_FLATTENED_SEQUENCE_DATA);
+            host.handles().destroy(copy.handle);
+        }
+        const PF_Handle again = Stored(host, bytes);
+        ASSERT_EQ(SendSequence(host, PF_Cmd_SEQUENCE_SETDOWN, again).err, PF_Err_NONE);
+        EXPECT_FALSE(host.handles().live(again));
         host.in_data().sequence_data = nullptr;
     }
     EXPECT_EQ(host.handles().live_count(), 0);
+    ExpectBalanced();
+}
+
+// Without sequence data, and with a handle whose block the host purged: the
+// result, nothing handed over, and the handle left to the host (setdown
+// disposes of it).
+TEST_F(SequenceDataTest, CommandsWithoutDataOrWithoutABlock)
+{
+    const std::pair<PF_Cmd, PF_Err> without_data[] = {
+        {PF_Cmd_SEQUENCE_RESETUP, 0}, {PF_Cmd_SEQUENCE_FLATTEN, 512}, {PF_Cmd_GET_FLATTENED_SEQUENCE_DATA, 512},
+        {PF_Cmd_SEQUENCE_SETDOWN, 0}};
+    for (bool purged : {false, true}) {
+        for (const auto& [cmd, result] : without_data) {
+            SCOPED_TRACE(std::string(purged ? "no block" : "no data") + ", command " + std::to_string(cmd));
+            const PF_Handle incoming = purged ? host.handles().create(258) : nullptr;
+            if (purged)
+                host.handles().purge(incoming);
+            const Handed handed = SendSequence(host, cmd, incoming);
+            host.in_data().sequence_data = nullptr;
+            EXPECT_EQ(handed.err, purged ? PF_Err_NONE : result);
+            EXPECT_FALSE(handed.written);
+            EXPECT_EQ(host.handles().live(incoming), purged && cmd != PF_Cmd_SEQUENCE_SETDOWN);
+            if (host.handles().live(incoming))
+                host.handles().destroy(incoming);
+            EXPECT_EQ(host.held(), "");
+        }
+    }
     ExpectBalanced();
 }
 

@@ -24,10 +24,7 @@ inline Bytes Block(const std::string& name, uint8_t use_default)
 }
 
 // The live instance's in-memory record.
-inline SeqData& Record(standin::Host& host)
-{
-    return *static_cast<SeqData*>(*host.in_data().sequence_data);
-}
+inline SeqData& Record(standin::Host& host) { return *static_cast<SeqData*>(*host.in_data().sequence_data); }
 
 // What the font dialog does: a new buffer replaces the old.
 inline void SetName(standin::Host& host, const std::string& name, uint8_t use_default = 1)
@@ -50,10 +47,8 @@ inline PF_Handle Stored(standin::Host& host, const Bytes& bytes)
 // The bytes of a live handle's block; none for any other.
 inline Bytes BytesOf(standin::Host& host, PF_Handle handle)
 {
-    if (!handle || !host.handles().live(handle) || !*handle)
-        return {};
-    const auto* bytes = static_cast<const uint8_t*>(*handle);
-    return Bytes(bytes, bytes + host.handles().size(handle));
+    const auto* bytes = handle && host.handles().live(handle) ? static_cast<const uint8_t*>(*handle) : nullptr;
+    return bytes ? Bytes(bytes, bytes + host.handles().size(handle)) : Bytes{};
 }
 
 // What a sequence command gave back: its code, and the handle it wrote into
@@ -64,16 +59,14 @@ struct Handed {
     bool written = false;
 };
 
+// Sends `cmd` with `incoming` in the input record.
 inline Handed SendSequence(standin::Host& host, PF_Cmd cmd, PF_Handle incoming)
 {
     static char mark;
     const PF_Handle unwritten = reinterpret_cast<PF_Handle>(&mark);
     host.in_data().sequence_data = incoming;
     host.out_data().sequence_data = unwritten;
-    Handed handed;
-    handed.err = host.command(cmd);
+    const PF_Err err = host.command(cmd);
     const PF_Handle out = std::exchange(host.out_data().sequence_data, nullptr);
-    handed.written = out != unwritten;
-    handed.handle = handed.written ? out : nullptr;
-    return handed;
+    return {err, out != unwritten ? out : nullptr, out != unwritten};
 }
