@@ -76,9 +76,10 @@ TEST_F(SequenceDataTest, ReopenReadsOnlyTheStoredBlock)
     ExpectBalanced();
 }
 
-// Data of the host's that is no record (flattened already, or a stored block
-// damaged so that its first byte is 0) is handed back byte for byte, and its
-// bytes are never taken for a name pointer.
+// Data of the host's that is no record (flattened already, a record's size
+// without its first byte 0, or a stored block damaged so that its first byte
+// is 0) is handed back byte for byte, and its bytes are never taken for a
+// name pointer.
 TEST_F(SequenceDataTest, DataThatIsNoRecordIsCopiedNotRead)
 {
     const auto damaged = [](std::size_t size) {
@@ -86,8 +87,8 @@ TEST_F(SequenceDataTest, DataThatIsNoRecordIsCopiedNotRead)
         bytes[0] = 0;
         return bytes;
     };
-    for (const Bytes& bytes :
-         {Bytes{7, 'o', 'd', 'd'}, Block("Arial", 1), damaged(1), damaged(sizeof(SeqData) - 1), damaged(258)}) {
+    for (const Bytes& bytes : {Bytes{7, 'o', 'd', 'd'}, Block("Arial", 1), Bytes(sizeof(SeqData), 0x41), damaged(1),
+                               damaged(sizeof(SeqData) - 1), damaged(258)}) {
         SCOPED_TRACE("a block of " + std::to_string(bytes.size()) + " bytes");
         const PF_Handle data = Stored(host, bytes);
         for (PF_Cmd cmd : {PF_Cmd_GET_FLATTENED_SEQUENCE_DATA, PF_Cmd_SEQUENCE_FLATTEN}) {
