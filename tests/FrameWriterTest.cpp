@@ -1,5 +1,7 @@
 // The runner's frame files: written on worker threads, renamed whole in frame
-// order, and no temporaries left by a run that fails or stops early.
+// order, and no temporaries left by a run that fails or stops early; and the
+// signals that stop a run.
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -10,6 +12,7 @@
 #include "InputPicture.h"
 #include "Module.h"
 #include "Png.h"
+#include "StopSignal.h"
 #include "TestHost.h"
 
 namespace {
@@ -29,10 +32,11 @@ protected:
         return names;
     }
 
-    // A frame that tells its index: the first pixel's red and green.
+    // A frame that tells its index: the first pixel's red and green. Its
+    // height changes with the index, as a writer's frames may.
     static World Frame(long index, bool deep)
     {
-        World world = standin::InputPicture::test_picture(40, 24, deep);
+        World world = standin::InputPicture::test_picture(40, A_long(24 + index % 3), deep);
         if (deep)
             *standin::pixel16(world.def(), 0, 0) = {32768, A_u_short(index), A_u_short(index * 2), 0};
         else
@@ -51,13 +55,11 @@ TEST_F(FrameWriterTest, WritesEachFrameAsItWasWhenHandedOver)
         fs::create_directory(dir);
         {
             FrameWriter writer(dir.string(), 3);
-            // One world, changed after each hand-over, as the runner reuses its output.
-            World world = Frame(0, deep);
             for (long i = 0; i < 10; ++i) {
-                World next = Frame(i + 5, deep);
-                std::memcpy(world.def().data, next.def().data, std::size_t(world.def().rowbytes) * 24);
+                // Changed after the hand-over, as the runner reuses its output.
+                World world = Frame(i + 5, deep);
                 writer.write(i + 5, world.def());
-                std::memset(world.def().data, 0x5A, std::size_t(world.def().rowbytes) * 24);
+                std::memset(world.def().data, 0x5A, std::size_t(world.def().rowbytes) * world.height());
                 EXPECT_LE(writer.written(), i + 1);
             }
             writer.finish();
@@ -68,7 +70,8 @@ TEST_F(FrameWriterTest, WritesEachFrameAsItWasWhenHandedOver)
             expected.insert(FrameWriter::frame_name(i));
             const World back = standin::read_png((dir / FrameWriter::frame_name(i)).string(), deep);
             const World want = Frame(i, deep);
-            for (A_long y = 0; y < 24; ++y)
+            ASSERT_EQ(back.height(), want.height()) << "frame " << i;
+            for (A_long y = 0; y < want.height(); ++y)
                 ASSERT_EQ(std::memcmp(static_cast<char*>(back.def().data) + y * back.def().rowbytes,
                                       static_cast<char*>(want.def().data) + y * want.def().rowbytes,
                                       std::size_t(40) * (deep ? 8 : 4)),
@@ -102,6 +105,8 @@ TEST_F(FrameWriterTest, AFrameThatCannotBeRenamedFailsTheRunAndLeavesNoTemporary
             EXPECT_NE(std::string(e.what()).find(FrameWriter::frame_name(2) + "'"), std::string::npos) << e.what();
         }
         EXPECT_EQ(writer.written(), 2);
+        // Nothing after the failed frame gets its name.
+        EXPECT_EQ(writer.stop(), 2);
     }
     // Frames 0 and 1, the folder; what was in flight is gone.
     EXPECT_EQ(Names(), (std::set<std::string>{"000000.png", "000001.png", "000002.png"}));
@@ -121,17 +126,38 @@ TEST_F(FrameWriterTest, AnEncoderThatCannotWriteFailsTheRunWithItsMessage)
     }
 }
 
-TEST_F(FrameWriterTest, AWriterDroppedBeforeFinishLeavesOnlyWholeFrames)
+TEST_F(FrameWriterTest, AStoppedWriterKeepsTheFramesInFlight)
 {
-    {
-        FrameWriter writer(dir.string(), 4);
-        const World world = Frame(1, true);
-        for (long i = 0; i < 7; ++i)
-            writer.write(i, world.def());
-        // Seven handed over, at most four in flight: the first three are committed.
-        EXPECT_EQ(writer.written(), 3);
-    }
-    EXPECT_EQ(Names(), (std::set<std::string>{"000000.png", "000001.png", "000002.png"}));
+    FrameWriter writer(dir.string(), 4);
+    const World world = Frame(1, true);
+    for (long i = 0; i < 7; ++i)
+        writer.write(i, world.def());
+    // Seven handed over, at most four in flight: the first three are committed.
+    EXPECT_EQ(writer.written(), 3);
+    EXPECT_EQ(writer.stop(), 7);
+    EXPECT_EQ(Names().size(), 7u);
+}
+
+// A stop signal is noted; a second one ends the process as it would without
+// the handler; one ignored at start stays ignored, and so is SIGPIPE.
+TEST(StopSignalDeathTest, TheSecondSignalEndsTheRun)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::signal(SIGINT, SIG_IGN);
+            runner::catch_stop_signals();
+            std::raise(SIGINT);
+            std::raise(SIGPIPE);
+            if (runner::stop_signal() != 0)
+                std::_Exit(1);
+            std::raise(SIGHUP);
+            if (runner::stop_signal() != SIGHUP)
+                std::_Exit(2);
+            std::raise(SIGTERM);
+            std::_Exit(3);
+        },
+        testing::KilledBySignal(SIGTERM), "");
 }
 
 } // namespace

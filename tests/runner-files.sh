@@ -102,17 +102,67 @@ killed)
   whole_prefix long whole >/dev/null
   ;;
 stopped)
-  # SIGTERM: the run stops between frames, says so and removes its temporaries.
-  start_long_render long
-  kill -TERM $pid
-  status=0
-  wait $pid || status=$?
-  [ $status = 143 ] || fail "status $status after SIGTERM, not 143"
-  grep -q '^marrowtick: stopped by signal 15 after [0-9]* frames$' long.err || fail "stderr: $(cat long.err)"
-  only_frames long
-  frames=$(ls long | wc -l)
-  render_large --frames "$frames" --out whole >/dev/null
-  whole_prefix long whole >/dev/null
+  # SIGTERM or SIGHUP (a closed terminal): the run stops between frames, says
+  # so, keeps the whole frames and leaves no temporary.
+  for sig in TERM:15 HUP:1; do
+    start_long_render "long$sig"
+    kill -"${sig%:*}" $pid
+    status=0
+    wait $pid || status=$?
+    [ $status = $((128 + ${sig#*:})) ] || fail "status $status after SIG$sig"
+    grep -q "^marrowtick: stopped by signal ${sig#*:} after [0-9]* frames\$" "long$sig.err" ||
+      fail "stderr: $(cat "long$sig.err")"
+    only_frames "long$sig"
+    frames=$(ls "long$sig" | wc -l)
+    render_large --frames "$frames" --out "whole$sig" >/dev/null
+    whole_prefix "long$sig" "whole$sig" >/dev/null
+  done
+  ;;
+messages)
+  # Files and pictures refused before the first frame, each with one line
+  # that says why. Rows: the arguments | the message.
+  render --opacity 0 --frames 2 --out seq >/dev/null
+  touch afile
+  mkfifo fifo
+  while IFS='|' read -r args expected; do
+    out=$(eval "timeout 60 \"\$marrowtick\" $args" 2>&1) && fail "$args succeeded"
+    [ "$out" = "marrowtick: $expected" ] || fail "$args: $out"
+  done <<'ROWS'
+render --out afile|--out afile: it is a file, not a folder
+render --input seq/%06d.png --out ./seq/|--out ./seq/: it holds the input sequence, whose frames it would overwrite
+render --input seq/######.png --start 5 --out o|frame 5: picture 'seq/000005.png' is missing (--start sets the sequence's first frame index)
+render --input afile --out o|picture 'afile' is not a PNG file
+render --input fifo --out o|picture 'fifo' is not a regular file
+render --audio fifo --out o|audio file 'fifo' is not a regular file
+render --state fifo --out o|--state fifo: not a regular file
+render --font 'dejavu serif' --size 64x32 --out o|no font family "dejavu serif" in the font dialog; did you mean "DejaVu Serif"?
+ltc --out fifo|--out fifo: not a regular file
+ltc --out o.wav --channels=2 --ltc-channel 3|--ltc-channel 3: out of range 1 to 2 (--channels)
+render --frames|--frames needs a value
+info --frobnicate|info takes no arguments
+--host=nuke about|unknown host 'nuke' (aftereffects or premiere)
+ROWS
+  [ ! -e o ] && [ ! -e o.wav ] || fail "a refused run left output behind"
+  ;;
+failed-run)
+  # A run that fails after some frames keeps the whole ones, those in flight
+  # included, and says how many.
+  render --opacity 0 --frames 3 --out seq >/dev/null
+  out=$(render --input 'seq/%06d.png' --frames 8 --out partial 2>&1) && fail "the run went on"
+  [ "$out" = "marrowtick: frame 3: picture 'seq/000003.png' is missing (--start sets the sequence's first frame index); 3 frames written (000000.png to 000002.png)" ] || fail "$out"
+  only_frames partial
+  render --input 'seq/%06d.png' --frames 3 --out whole >/dev/null
+  [ "$(whole_prefix partial whole)" = 3 ] || fail "partial holds $(ls partial)"
+  ;;
+ltc)
+  # The WAV holds the generated LTC on its channel and silence on the others:
+  # rendered from the file, frames match those of the generated LTC.
+  "$marrowtick" ltc --out ltc.wav --ltc-start '01:00:00;00' --fps 29.97 --seconds=2 --channels 3 --ltc-channel 2 >/dev/null
+  render --ltc-start '01:00:00;00' --fps 29.97 --start 10 --frames 3 --out generated >/dev/null
+  render --audio ltc.wav --channel 2 --fps 29.97 --start 10 --frames 3 --out wav >/dev/null
+  render --audio ltc.wav --channel 3 --fps 29.97 --start 10 --frames 1 --out silent >/dev/null
+  for f in 000010.png 000011.png 000012.png; do cmp -s generated/$f wav/$f || fail "$f differs"; done
+  cmp -s silent/000010.png wav/000010.png && fail "channel 3 holds LTC"
   ;;
 state-first)
   # A state file that cannot be written stops the run before any frame.

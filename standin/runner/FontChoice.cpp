@@ -1,5 +1,8 @@
 #include "FontChoice.h"
 
+#include <strings.h>
+
+#include <algorithm>
 #include <cstdio>
 
 #include "ParamChange.h"
@@ -39,9 +42,16 @@ std::string choose_font(standin::Host& host, const std::string& family)
     const bool by_default = family == "default";
     std::string err = press_font_button(host, by_default ? standin::DialogUser::ok_at(0)
                                                          : standin::DialogUser::ok_with(family));
-    if (err.empty() && host.scripts().last_dialog()->text_not_found)
-        err = "no font family \"" + printable_entry(family) +
-              "\" in the font dialog; run `marrowtick fonts` to list them";
+    if (err.empty() && host.scripts().last_dialog()->text_not_found) {
+        err = "no font family \"" + printable_entry(family) + "\" in the font dialog";
+        // The dialog's families are sorted without regard to case: so is a near miss.
+        const std::vector<std::string>& entries = host.scripts().last_dialog()->entries;
+        const auto same = std::find_if(entries.begin(), entries.end(), [&](const std::string& entry) {
+            return strcasecmp(entry.c_str(), family.c_str()) == 0;
+        });
+        err += same != entries.end() ? "; did you mean \"" + printable_entry(*same) + "\"?"
+                                     : "; run `marrowtick fonts` to list them";
+    }
     return err;
 }
 
