@@ -36,7 +36,7 @@ protected:
     // height changes with the index, as a writer's frames may.
     static World Frame(long index, bool deep)
     {
-        World world = standin::InputPicture::test_picture(40, A_long(24 + index % 3), deep);
+        World world = standin::InputPicture::test_picture(40, A_long(24 + index % 2), deep);
         if (deep)
             *standin::pixel16(world.def(), 0, 0) = {32768, A_u_short(index), A_u_short(index * 2), 0};
         else

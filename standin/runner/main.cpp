@@ -120,13 +120,14 @@ int main(int argc, char** argv)
     // picture it frees; its heap then grew by a frame or two with every
     // frame rendered.
     mallopt(M_MMAP_THRESHOLD, 128 << 10);
-    int status;
+    // Printed without allocating: the handlers may run for a failed allocation.
+    int status = 1;
     try {
         status = runner::run(argc, argv);
     } catch (const std::bad_alloc&) {
-        status = runner::fail("out of memory");
+        std::fputs("marrowtick: out of memory\n", stderr);
     } catch (const std::exception& e) {
-        status = runner::fail(e.what());
+        std::fprintf(stderr, "marrowtick: %s\n", e.what());
     }
     runner::release_library_caches();
     return status;
