@@ -54,7 +54,9 @@ int write_ltc(const LtcOptions& o)
     SF_INFO info{};
     info.samplerate = int(o.rate);
     info.channels = o.channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    // RF64 only past the 4 GB that a WAV file can hold.
+    const bool wide = length * o.channels * 2 > 0xFFFFFF00LL;
+    info.format = (wide ? SF_FORMAT_RF64 : SF_FORMAT_WAV) | SF_FORMAT_PCM_16;
     std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> wav(sf_open_fd(fileno(file.file()), SFM_WRITE, &info, SF_FALSE),
                                                     sf_close);
     if (!wav)
@@ -96,8 +98,9 @@ Run ltc(CLI::App& command)
     add_value(command, "--ltc-start", "HH:MM:SS:FF", "the timecode at time 0 (default 00:00:00:00)", o->start, timecode);
     add_value(command, "--fps", "RATE", "video frames a second: 23.976, 24, 25, 29.97, 30, 50, 59.94, 60\nor N/D (default 25)", o->fps,
               frame_rate);
-    add_value(command, "--seconds", "S", "length in seconds, 0.001 to 3600 (default 10)", o->seconds,
-              real_in(0.001, 3600));
+    add_value(command, "--seconds", "S", "length in seconds, 0.001 to 86400 (default 10); past 4 GB\nthe file is RF64",
+              o->seconds,
+              real_in(0.001, 86400));
     add_value(command, "--rate", "HZ", "samples a second, 8000 to 192000 (default 48000)", o->rate,
               whole_in(8000, 192000));
     add_value(command, "--channels", "N", "channels, 1 to 64 (default 2)", o->channels, whole_in(1, 64));
