@@ -1,8 +1,11 @@
 // The stand-in host's own bookkeeping: if it lies, every other test does.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "ArrayHeap.h"
 #include "CallGuard.h"
 #include "TestHost.h"
 #include "PF_Suites.h"
@@ -117,6 +120,73 @@ TEST(StandinHandles, InjectedNullsFromNewAndLock)
     ASSERT_EQ(news.size(), 2u);
     EXPECT_EQ(news[1].result, PF_Err_OUT_OF_MEMORY);
     suite->host_dispose_handle(first);
+}
+
+// The host out of memory from each of its allocations in turn during one
+// call: the call answers 4 or works whole, lets no exception out, blames no
+// one, and what it answered is what the host holds.
+TEST(StandinGuard, MemoryRunningOutAtAnyAllocationAnswersOutOfMemory)
+{
+    using Call = std::function<PF_Err()>;
+    struct Row {
+        const char* name;
+        std::function<Call(TestHost&)> prepare; // the call, once what it needs is made
+        std::function<int(TestHost&)> held;
+        int change;        // in held() when the call answers 0
+        bool even_on_fail; // a disposal frees whatever it answers
+    };
+    auto worlds = [](TestHost& host) { return host.acquire<PF_WorldSuite2>("PF World Suite", 2); };
+    auto suites = [](TestHost& host) { return host.suites().held_count(); };
+    auto live_worlds = [](TestHost& host) { return host.worlds().live_count(); };
+    const Row rows[] = {
+        {"AcquireSuite", [](TestHost& host) -> Call {
+             return [&host] {
+                 const void* table;
+                 return host.suites().basic_suite()->AcquireSuite("PF World Transform Suite", 1, &table);
+             };
+         }, suites, 1, false},
+        {"ReleaseSuite", [](TestHost& host) -> Call {
+             host.acquire<PF_WorldTransformSuite1>("PF World Transform Suite", 1);
+             return [&host] { return host.suites().basic_suite()->ReleaseSuite("PF World Transform Suite", 1); };
+         }, suites, -1, false},
+        {"new_world", [&](TestHost& host) -> Call {
+             auto world = std::make_shared<PF_EffectWorld>();
+             return [suite = worlds(host), world] {
+                 return suite->PF_NewWorld(nullptr, 300, 20, 0, PF_PixelFormat_ARGB64, world.get());
+             };
+         }, live_worlds, 1, false},
+        {"dispose_world", [&](TestHost& host) -> Call {
+             auto world = std::make_shared<PF_EffectWorld>();
+             const PF_WorldSuite2* suite = worlds(host);
+             EXPECT_EQ(suite->PF_NewWorld(nullptr, 300, 20, 0, PF_PixelFormat_ARGB64, world.get()), 0);
+             return [suite, world] { return suite->PF_DisposeWorld(nullptr, world.get()); };
+         }, live_worlds, -1, true},
+        {"new handle", [](TestHost& host) -> Call {
+             return [suite = handle_suite(host)] { return suite->host_new_handle(300) ? 0 : PF_Err_OUT_OF_MEMORY; };
+         }, [](TestHost& host) { return host.handles().live_count(); }, 1, false},
+    };
+    for (const Row& row : rows)
+        for (const bool from_on : {false, true})
+            for (int nth = 1;; ++nth) {
+                SCOPED_TRACE(std::string(row.name) + ", allocation " + std::to_string(nth) + " failing" +
+                             (from_on ? " and every later one" : ""));
+                TestHost host;
+                host.set_threads(1);
+                const Call call = row.prepare(host);
+                const int before = row.held(host);
+                PF_Err err = -1;
+                standin::array_heap::fail_here(nth, from_on);
+                try {
+                    err = call();
+                } catch (...) {
+                }
+                const int failed = standin::array_heap::fail_here(0, false);
+                ASSERT_TRUE(err == PF_Err_NONE || err == PF_Err_OUT_OF_MEMORY) << "answered " << err;
+                EXPECT_EQ(row.held(host), before + (err == PF_Err_NONE || row.even_on_fail ? row.change : 0));
+                if (!failed)
+                    break;
+                ASSERT_LT(nth, 40);
+            }
 }
 
 } // namespace

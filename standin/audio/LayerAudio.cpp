@@ -175,10 +175,12 @@ PF_Err checkout_layer_audio(PF_ProgPtr, PF_ParamIndex index, A_long start, A_lon
                             PF_UFixed rate, A_long bytes_per_sample, A_long channels, A_long fmt_signed,
                             PF_LayerAudio* handle)
 {
-    const std::string args = "param=" + std::to_string(index) + " start=" + std::to_string(start) +
-                             " duration=" + std::to_string(duration) + " scale=" + std::to_string(time_scale) +
-                             " rate=" + std::to_string(rate) + " bytes=" + std::to_string(bytes_per_sample) +
-                             " channels=" + std::to_string(channels) + " signed=" + std::to_string(fmt_signed);
+    const auto args = [&] {
+        return "param=" + std::to_string(index) + " start=" + std::to_string(start) + " duration=" +
+               std::to_string(duration) + " scale=" + std::to_string(time_scale) + " rate=" + std::to_string(rate) +
+               " bytes=" + std::to_string(bytes_per_sample) + " channels=" + std::to_string(channels) +
+               " signed=" + std::to_string(fmt_signed);
+    };
     if (handle)
         *handle = nullptr;
     return guarded("inter.checkout_layer_audio", args, [&](bool give_null) {
@@ -204,7 +206,7 @@ PF_Err checkout_layer_audio(PF_ProgPtr, PF_ParamIndex index, A_long start, A_lon
 PF_Err get_audio_data(PF_ProgPtr, PF_LayerAudio handle, PF_SndSamplePtr* data, A_long* count, PF_UFixed* rate,
                       A_long* bytes_per_sample, A_long* channels, A_long* fmt_signed)
 {
-    return guarded("inter.get_audio_data", hex(handle), [&](bool give_null) {
+    return guarded("inter.get_audio_data", handle, [&](bool give_null) {
         AudioWindow* w = audio().find(handle);
         if (!w)
             throw std::logic_error("audio data of a handle that is not checked out: " + hex(handle));
@@ -228,7 +230,7 @@ PF_Err get_audio_data(PF_ProgPtr, PF_LayerAudio handle, PF_SndSamplePtr* data, A
 PF_Err checkin_layer_audio(PF_ProgPtr, PF_LayerAudio handle)
 {
     bool released = false;
-    const PF_Err err = guarded("inter.checkin_layer_audio", hex(handle), [&](bool) {
+    const PF_Err err = guarded("inter.checkin_layer_audio", handle, [&](bool) {
         audio().check_in(handle);
         released = true;
         return PF_Err_NONE;

@@ -1,6 +1,6 @@
-// Replacements of the global array new and delete. Every array comes from
-// malloc, so either form of new pairs with delete[]; only the nothrow form
-// (the effect's) is counted and can be made to fail.
+// Replacements of the global new and delete. Every block comes from malloc,
+// so any form of new pairs with any delete; only the nothrow array form (the
+// effect's) is counted and can be made to fail for the whole process.
 #include "ArrayHeap.h"
 
 #include <cstdlib>
@@ -8,6 +8,7 @@
 #include <mutex>
 #include <new>
 #include <unordered_map>
+#include <utility>
 
 #include "Host.h"
 
@@ -27,6 +28,11 @@ struct Census {
     std::uint64_t serial = 0;
     int fail_countdown = 0; // 0: no failure planned
 };
+
+// This thread's planned failure: 0 none, 1 the next allocation.
+thread_local int t_countdown = 0;
+thread_local bool t_from_on = false;
+thread_local int t_failed = 0;
 
 // Never destroyed: arrays may be released after static destruction began.
 Census& census()
@@ -85,12 +91,35 @@ void fail(int nth)
 
 void clear_faults() { fail(0); }
 
+int fail_here(int nth, bool from_on)
+{
+    t_countdown = nth;
+    t_from_on = from_on;
+    return std::exchange(t_failed, 0);
+}
+
+bool refuse_here()
+{
+    if (t_countdown == 0)
+        return false;
+    if (t_countdown > 1) {
+        --t_countdown;
+        return false;
+    }
+    t_countdown = t_from_on ? 1 : 0;
+    ++t_failed;
+    return true;
+}
+
 } // namespace standin::array_heap
 
 using standin::array_heap::census;
+using standin::array_heap::refuse_here;
 
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
 {
+    if (refuse_here())
+        return nullptr;
     auto& c = census();
     const std::lock_guard lock(c.mutex);
     if (c.fail_countdown > 0 && --c.fail_countdown == 0)
@@ -103,10 +132,26 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
 
 void* operator new[](std::size_t size)
 {
-    if (void* array = std::malloc(size ? size : 1))
+    if (void* array = refuse_here() ? nullptr : std::malloc(size ? size : 1))
         return array;
     throw std::bad_alloc();
 }
+
+void* operator new(std::size_t size)
+{
+    if (void* block = refuse_here() ? nullptr : std::malloc(size ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return refuse_here() ? nullptr : std::malloc(size ? size : 1);
+}
+
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 void operator delete[](void* array) noexcept
 {

@@ -1,7 +1,9 @@
 // The process's array allocator as the effect meets it. The effect keeps its
 // font names in buffers from `new (std::nothrow) char[n]`; the stand-in host
 // replaces the global array new and delete so that it can count those buffers
-// and make one allocation fail, as a machine out of memory would.
+// and make one allocation fail, as a machine out of memory would. It
+// replaces the other forms of new and delete too, so that the host itself
+// can be run out of memory on one thread.
 //
 // Only programs that link the `standin_array_heap` object library have it
 // (the tests); the declarations are weak, so the host can ask whether it is
@@ -27,5 +29,13 @@ namespace standin::array_heap {
 // The nth nothrow array allocation from now (from 1) returns null.
 [[gnu::weak]] void fail(int nth);
 [[gnu::weak]] void clear_faults();
+
+// On this thread, the nth allocation from now (from 1) fails, and with
+// from_on every later one too, as on a host out of memory: every form of
+// new, and world pixels. 0 ends it. Returns how many failed since the
+// previous call.
+[[gnu::weak]] int fail_here(int nth, bool from_on);
+// Counts one allocation of this thread; true when it is to fail.
+[[gnu::weak]] bool refuse_here();
 
 } // namespace standin::array_heap

@@ -20,6 +20,11 @@ struct Call {
 class Ledger {
 public:
     void record(std::string name, std::string args, PF_Err result);
+    // record() in two steps, for a call whose record must not fail once it
+    // ran: prepare() makes the record and the room for it (it may throw
+    // std::bad_alloc), commit() files it with its result and never throws.
+    Call prepare(std::string name, std::string args);
+    void commit(Call call, PF_Err result) noexcept;
     // A call the real host would reject (bad handle, double release...).
     // Only the first is kept: later ones are usually its consequences.
     void misuse(std::string what);
@@ -47,6 +52,7 @@ public:
 private:
     std::vector<Call> calls_;
     std::size_t recorded_ = 0;
+    std::size_t pending_ = 0; // prepared, not yet committed
     std::size_t keep_ = 0;
     std::string first_misuse_;
 };

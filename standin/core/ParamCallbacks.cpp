@@ -9,11 +9,14 @@ namespace standin {
 
 PF_Err add_param(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDef* def)
 {
-    std::string args = "index " + std::to_string(index);
-    if (def)
-        args += ", type " + std::to_string(def->param_type) + ", id " + std::to_string(def->uu.id) +
-                ", \"" + std::string(def->name, strnlen(def->name, sizeof def->name)) + "\"";
-    return guarded("inter.add_param", std::move(args), [&](bool) {
+    const auto args = [&] {
+        std::string text = "index " + std::to_string(index);
+        if (def)
+            text += ", type " + std::to_string(def->param_type) + ", id " + std::to_string(def->uu.id) + ", \"" +
+                    std::string(def->name, strnlen(def->name, sizeof def->name)) + "\"";
+        return text;
+    };
+    return guarded("inter.add_param", args, [&](bool) {
         Host& host = Host::current();
         if (effect_ref != host.in_data().effect_ref)
             throw std::invalid_argument("not the host's effect_ref");

@@ -55,10 +55,13 @@ PF_Err iterate(const char* name, PF_InData* in_data, A_long progress_base, A_lon
                PF_EffectWorld* src, const PF_Rect* area, void* refcon, Func pix_fn, PF_EffectWorld* dst)
 {
     constexpr bool kDeep = sizeof(Pixel) == sizeof(PF_Pixel16);
-    std::string args = "progress " + std::to_string(progress_base) + ".." + std::to_string(progress_final);
-    if (area)
-        args += " area " + std::to_string(area->left) + "," + std::to_string(area->top) + "," +
-                std::to_string(area->right) + "," + std::to_string(area->bottom);
+    const auto args = [&] {
+        std::string text = "progress " + std::to_string(progress_base) + ".." + std::to_string(progress_final);
+        if (area)
+            text += " area " + std::to_string(area->left) + "," + std::to_string(area->top) + "," +
+                    std::to_string(area->right) + "," + std::to_string(area->bottom);
+        return text;
+    };
     return guarded(name, args, [&](bool) -> PF_Err {
         if (!in_data || !pix_fn)
             throw std::invalid_argument("null input record or callback");

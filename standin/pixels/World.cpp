@@ -1,5 +1,6 @@
 #include "World.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include <sys/mman.h>
 
+#include "ArrayHeap.h"
 #include "Module.h"
 #include "PixelThreads.h"
 
@@ -22,6 +24,9 @@ constexpr std::size_t kMapFrom = std::size_t(1) << 20;
 
 void* allocate(std::size_t bytes)
 {
+    // A test program can make the host run out of memory here.
+    if (array_heap::refuse_here && array_heap::refuse_here())
+        return nullptr;
     if (bytes < kMapFrom)
         return std::aligned_alloc(kAlign, bytes);
     void* data = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -39,6 +44,11 @@ void release(void* data, std::size_t bytes)
 }
 } // namespace
 
+WorldOutOfMemory::WorldOutOfMemory(A_long width, A_long height)
+{
+    std::snprintf(text_, sizeof text_, "out of memory for a world of %dx%d pixels", int(width), int(height));
+}
+
 World::World(A_long width, A_long height, bool deep, unsigned char fill, int threads)
 {
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide)
@@ -50,7 +60,7 @@ World::World(A_long width, A_long height, bool deep, unsigned char fill, int thr
     bytes_ = rowbytes * std::size_t(height);
     void* data = allocate(bytes_);
     if (!data)
-        throw HostError("out of memory for a world of " + std::to_string(width) + "x" + std::to_string(height));
+        throw WorldOutOfMemory(width, height);
     def_.world_flags = PF_WorldFlag_WRITEABLE | (deep ? PF_WorldFlag_DEEP : 0);
     def_.data = data;
     def_.rowbytes = A_long(rowbytes);

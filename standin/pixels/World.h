@@ -2,10 +2,22 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 
 #include "PF_Records.h"
 
 namespace standin {
+
+// No memory for a world's pixels: a std::bad_alloc, so that the host's
+// calls answer it as out of memory, with the world's size in its text.
+class WorldOutOfMemory : public std::bad_alloc {
+public:
+    WorldOutOfMemory(A_long width, A_long height);
+    const char* what() const noexcept override { return text_; }
+
+private:
+    char text_[64];
+};
 
 // Move-only owner of a world's pixels. Rows are padded past width so that
 // code which ignores rowbytes shows up. Fresh pixels are all zero.
@@ -14,7 +26,8 @@ public:
     World() = default;
     // deep: 16-bit channels (0..32768) and PF_WorldFlag_DEEP; every byte
     // starts as `fill`, written by `threads` pixel threads (PixelThreads.h).
-    // Throws HostError for a size outside 1..32768 or when memory runs out.
+    // Throws HostError for a size outside 1..32768, WorldOutOfMemory when
+    // memory runs out.
     World(A_long width, A_long height, bool deep, unsigned char fill = 0, int threads = 1);
     ~World();
     World(World&& other) noexcept;
@@ -29,6 +42,8 @@ public:
     bool deep() const { return (def_.world_flags & PF_WorldFlag_DEEP) != 0; }
     A_long width() const { return def_.width; }
     A_long height() const { return def_.height; }
+    // The pixel area's size, padding included.
+    std::size_t bytes() const { return bytes_; }
 
     // Fills every byte of the pixel area, padding included, on `threads`
     // pixel threads.

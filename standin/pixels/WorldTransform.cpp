@@ -59,7 +59,7 @@ unsigned char* row_at(const PF_EffectWorld& w, A_long x, A_long y)
 // Both qualities copy exactly: the rectangles must be of one size.
 PF_Err copy_world(const char* name, PF_EffectWorld* src, PF_EffectWorld* dst, PF_Rect* src_r, PF_Rect* dst_r)
 {
-    return guarded(name, rect_text(src_r) + " -> " + rect_text(dst_r), [&](bool) {
+    return guarded(name, [&] { return rect_text(src_r) + " -> " + rect_text(dst_r); }, [&](bool) {
         expect_world(src, "source");
         expect_world(dst, "destination");
         if (is_deep(*src) != is_deep(*dst))
@@ -137,12 +137,14 @@ PF_Err transfer_rect(PF_ProgPtr, PF_Quality quality, PF_ModeFlags m_flags, PF_Fi
                      const PF_EffectWorld* src_world, const PF_CompositeMode* mode, const PF_MaskWorld* mask,
                      A_long dest_x, A_long dest_y, PF_EffectWorld* dst_world)
 {
-    const std::string args = "quality=" + std::to_string(quality) + " flags=" + std::to_string(m_flags) +
-                             " field=" + std::to_string(field) + " rect=" + rect_text(src_rect) + " at " +
-                             std::to_string(dest_x) + "," + std::to_string(dest_y) +
-                             (mode ? " xfer=" + std::to_string(mode->xfer) + " opacity=" +
-                                         std::to_string(mode->opacity) + "/" + std::to_string(mode->opacity16)
-                                   : "");
+    const auto args = [&] {
+        return "quality=" + std::to_string(quality) + " flags=" + std::to_string(m_flags) + " field=" +
+               std::to_string(field) + " rect=" + rect_text(src_rect) + " at " + std::to_string(dest_x) + "," +
+               std::to_string(dest_y) +
+               (mode ? " xfer=" + std::to_string(mode->xfer) + " opacity=" + std::to_string(mode->opacity) + "/" +
+                           std::to_string(mode->opacity16)
+                     : "");
+    };
     return guarded("PF World Transform Suite v1.transfer_rect", args, [&](bool) {
         expect_world(src_world, "source");
         expect_world(dst_world, "destination");

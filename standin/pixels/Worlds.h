@@ -29,7 +29,10 @@ public:
     // Dispose (entry 1): throws std::logic_error when `world` is not live;
     // clears the record's data pointer. The pixels stay with the host, which
     // refills them with 0xCD on `threads` pixel threads in the background.
+    // Throws std::bad_alloc, the world still live, when it cannot be kept.
     void dispose(PF_EffectWorld& world, int threads = 1);
+    // Lets a live world go at once, kept by no one; any other is left alone.
+    void release(PF_EffectWorld& world) noexcept;
     bool live(const PF_EffectWorld& world) const;
     // A world handed out as success without pixels, as a faulty host does:
     // still the effect's to dispose of.
@@ -37,9 +40,14 @@ public:
 
     // Worlds made through the suite and not yet disposed of.
     int live_count() const { return int(live_.size()) + empty_; }
-    // Disposed worlds the host keeps for reuse: never more than kSpares.
+    // Disposed worlds the host keeps for reuse: never more than kSpares, nor
+    // more bytes than the budget or the latest one disposed of, whichever is
+    // larger (its pixels, padding included).
     int spare_count() const { return int(spares_.size()); }
+    std::size_t spare_bytes() const;
     static constexpr int kSpares = 2;
+    static constexpr std::size_t kSpareBudget = std::size_t(256) << 20;
+    void set_spare_budget(std::size_t bytes) { spare_budget_ = bytes; }
 
     static const void* suite_table();
 
@@ -52,6 +60,7 @@ private:
     std::map<const void*, std::unique_ptr<World>> live_; // keyed by pixel address
     std::vector<Spare> spares_;                           // the latest disposed of last
     int empty_ = 0;                                       // handed out without pixels
+    std::size_t spare_budget_ = kSpareBudget;
 };
 
 } // namespace standin

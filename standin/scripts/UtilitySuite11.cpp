@@ -17,8 +17,9 @@ namespace {
 PF_Err execute_script(AEGP_PluginID plugin_id, const A_char* script, A_Boolean platform_encoding,
                       AEGP_MemHandle* result0, AEGP_MemHandle* error0)
 {
-    const std::string args = "plug-in " + std::to_string(plugin_id) +
-                             (platform_encoding ? ", platform encoding" : ", UTF-8");
+    const auto args = [&] {
+        return "plug-in " + std::to_string(plugin_id) + (platform_encoding ? ", platform encoding" : ", UTF-8");
+    };
     return guarded("AEGP Utility Suite v11.ExecuteScript", args, [&](bool give_null) -> PF_Err {
         if (!script)
             throw std::invalid_argument("null script");

@@ -39,7 +39,7 @@ int host_sprintf(A_char* dst, const A_char* format, ...)
     int written = 0;
     va_list ap;
     va_start(ap, format);
-    guarded(name, format ? format : "", [&](bool) {
+    guarded(name, [&] { return std::string(format ? format : ""); }, [&](bool) {
         if (!dst || !format)
             throw std::invalid_argument("null destination or format");
         const std::size_t room = message_room(dst);
@@ -62,7 +62,7 @@ template <int Which>
 A_char* host_strcpy(A_char* dst, const A_char* src)
 {
     const char* name = Which ? "utils.ansi.strcpy" : "PF ANSI Suite v1.strcpy";
-    guarded(name, src ? src : "", [&](bool) {
+    guarded(name, [&] { return std::string(src ? src : ""); }, [&](bool) {
         if (!dst || !src)
             throw std::invalid_argument("null destination or source");
         const std::size_t room = message_room(dst), length = std::strlen(src);

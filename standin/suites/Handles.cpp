@@ -119,13 +119,13 @@ Handles& handles() { return Host::current().handles(); }
 
 PF_Handle new_handle(A_HandleSize size)
 {
-    return static_cast<PF_Handle>(guarded_ptr<void>("PF Handle Suite v2.new", std::to_string(size),
+    return static_cast<PF_Handle>(guarded_ptr<void>("PF Handle Suite v2.new", [&] { return std::to_string(size); },
                                                     [&] { return handles().create(size); }));
 }
 
 void* lock_handle(PF_Handle handle)
 {
-    void* block = guarded_ptr<void>("PF Handle Suite v2.lock", hex(handle), [&] { return handles().lock(handle); });
+    void* block = guarded_ptr<void>("PF Handle Suite v2.lock", handle, [&] { return handles().lock(handle); });
     // Noted after the guard, by steps that cannot throw.
     if (Host* host = Host::sending(); host && !block)
         host->handles().gave_no_block(handle);
@@ -134,7 +134,7 @@ void* lock_handle(PF_Handle handle)
 
 void unlock_handle(PF_Handle handle)
 {
-    guarded("PF Handle Suite v2.unlock", hex(handle), [&](bool) {
+    guarded("PF Handle Suite v2.unlock", handle, [&](bool) {
         handles().unlock(handle);
         return PF_Err_NONE;
     });
@@ -142,7 +142,7 @@ void unlock_handle(PF_Handle handle)
 
 void dispose_handle(PF_Handle handle)
 {
-    guarded("PF Handle Suite v2.dispose", hex(handle), [&](bool) {
+    guarded("PF Handle Suite v2.dispose", handle, [&](bool) {
         // The effect unlocks what it locked before it lets a handle go.
         if (handles().locks(handle) > 0)
             Host::current().ledger().misuse("dispose of a locked handle: " + hex(handle));
@@ -154,7 +154,7 @@ void dispose_handle(PF_Handle handle)
 A_HandleSize handle_size(PF_Handle handle)
 {
     A_HandleSize size = 0;
-    guarded("PF Handle Suite v2.size", hex(handle), [&](bool) {
+    guarded("PF Handle Suite v2.size", handle, [&](bool) {
         if (!handles().live(handle))
             throw std::logic_error("size of a handle that is not live: " + hex(handle));
         size = handles().size(handle);
@@ -165,7 +165,7 @@ A_HandleSize handle_size(PF_Handle handle)
 
 PF_Err resize_handle(A_HandleSize, PF_Handle*)
 {
-    return guarded("PF Handle Suite v2.resize", "", [](bool) -> PF_Err {
+    return guarded("PF Handle Suite v2.resize", [] { return std::string(); }, [](bool) -> PF_Err {
         throw std::logic_error("resize is not offered by the stand-in host");
     });
 }

@@ -19,7 +19,7 @@ constexpr A_long kMemFlagClear = 1; // the block starts zeroed
 PF_Err new_mem(AEGP_PluginID, const A_char* what, A_HandleSize size, A_long flags,
                AEGP_MemHandle* mem)
 {
-    return guarded("AEGP Memory Suite v1.new", std::string(what ? what : "") + " " + std::to_string(size),
+    return guarded("AEGP Memory Suite v1.new", [&] { return std::string(what ? what : "") + " " + std::to_string(size); },
                    [&](bool give_null) -> PF_Err {
                        if (!mem)
                            throw std::invalid_argument("no place for the handle");
@@ -38,7 +38,7 @@ PF_Err new_mem(AEGP_PluginID, const A_char* what, A_HandleSize size, A_long flag
 
 PF_Err free_mem(AEGP_MemHandle mem)
 {
-    return guarded("AEGP Memory Suite v1.free", hex(mem), [&](bool) {
+    return guarded("AEGP Memory Suite v1.free", mem, [&](bool) {
         store().destroy(as_pf(mem));
         return PF_Err_NONE;
     });
@@ -46,7 +46,7 @@ PF_Err free_mem(AEGP_MemHandle mem)
 
 PF_Err lock_mem(AEGP_MemHandle mem, void** ptr)
 {
-    return guarded("AEGP Memory Suite v1.lock", hex(mem), [&](bool give_null) -> PF_Err {
+    return guarded("AEGP Memory Suite v1.lock", mem, [&](bool give_null) -> PF_Err {
         if (!ptr)
             throw std::invalid_argument("no place for the block's address");
         *ptr = give_null ? nullptr : store().lock(as_pf(mem));
@@ -56,7 +56,7 @@ PF_Err lock_mem(AEGP_MemHandle mem, void** ptr)
 
 PF_Err unlock_mem(AEGP_MemHandle mem)
 {
-    return guarded("AEGP Memory Suite v1.unlock", hex(mem), [&](bool) {
+    return guarded("AEGP Memory Suite v1.unlock", mem, [&](bool) {
         store().unlock(as_pf(mem));
         return PF_Err_NONE;
     });
@@ -64,7 +64,7 @@ PF_Err unlock_mem(AEGP_MemHandle mem)
 
 PF_Err mem_size(AEGP_MemHandle mem, A_HandleSize* size)
 {
-    return guarded("AEGP Memory Suite v1.size", hex(mem), [&](bool) {
+    return guarded("AEGP Memory Suite v1.size", mem, [&](bool) {
         if (!size)
             throw std::invalid_argument("no place for the size");
         if (!store().live(as_pf(mem)))

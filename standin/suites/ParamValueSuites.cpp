@@ -25,7 +25,7 @@ double ratio(PF_RationalScale r) { return r.den ? double(r.num) / double(r.den) 
 // it in the pixels of the downsampled world.
 PF_Err point_value(PF_ProgPtr, PF_ParamDef* def, A_FloatPoint* value)
 {
-    return guarded("PF PointParamSuite v1.GetFloatingPointValueFromPointDef", hex(def), [&](bool) {
+    return guarded("PF PointParamSuite v1.GetFloatingPointValueFromPointDef", def, [&](bool) {
         expect_type(def, PF_Param_POINT, "point");
         if (!value)
             throw std::invalid_argument("null point");
@@ -41,7 +41,7 @@ PF_Err color_value(PF_ProgPtr, PF_ParamDef* def, PF_PixelFloat* color)
 {
     const char* name = Entry == 0 ? "PF ColorParamSuite v1.GetFloatingPointColorFromColorDef"
                                   : "PF ColorParamSuite v1.GetFloatingPointValueFromColorDef";
-    return guarded(name, hex(def), [&](bool) {
+    return guarded(name, def, [&](bool) {
         expect_type(def, PF_Param_COLOR, "colour");
         if (!color)
             throw std::invalid_argument("null colour");

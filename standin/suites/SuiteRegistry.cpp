@@ -52,48 +52,40 @@ std::string SuiteRegistry::call_after_release(std::string_view call) const
 
 SPErr SuiteRegistry::acquire(const char* name, int32_t version, const void** suite)
 {
-    const std::string key = name ? name : "";
-    const std::string args = "\"" + key + "\" " + std::to_string(version);
-    if (refused_in_pixel_callback("AcquireSuite"))
-        return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    SuiteRegistry& self = Host::current().suites();
-    // A per-suite rule ("refuse PF World Suite v2") is checked first.
-    if (auto fault = Host::current().faults().next(acquire_key(key, version))) {
-        if (!fault->null_result) {
-            Host::current().ledger().record("AcquireSuite", args, fault->code);
-            return fault->code;
-        }
-        *suite = nullptr;
-        Host::current().ledger().record("AcquireSuite", args, PF_Err_NONE);
-        return PF_Err_NONE;
-    }
-    return guarded("AcquireSuite", args, [&](bool give_null) -> PF_Err {
+    const auto args = [&] { return "\"" + std::string(name ? name : "") + "\" " + std::to_string(version); };
+    // A per-suite rule ("refuse PF World Suite v2") comes before the call's own.
+    const auto rule = [&](Faults& faults) {
+        std::optional<Fault> fault = faults.next(acquire_key(name ? name : "", version));
+        return fault ? fault : faults.next("AcquireSuite");
+    };
+    return guarded_by("AcquireSuite", args, rule, [&](bool give_null) -> PF_Err {
         if (!suite)
             throw std::invalid_argument("no place for the suite pointer");
-        auto it = self.tables_.find({key, version});
+        SuiteRegistry& self = Host::current().suites();
+        const std::pair<std::string, int> key{name ? name : "", version};
+        auto it = self.tables_.find(key);
         if (it == self.tables_.end())
             return A_Err_MISSING_SUITE;
         *suite = give_null ? nullptr : it->second;
         if (!give_null)
-            ++self.held_[{key, version}];
+            ++self.held_[key];
         return PF_Err_NONE;
     });
 }
 
 SPErr SuiteRegistry::release(const char* name, int32_t version)
 {
-    const std::string key = name ? name : "";
-    if (refused_in_pixel_callback("ReleaseSuite"))
-        return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    SuiteRegistry& self = Host::current().suites();
-    return guarded("ReleaseSuite", "\"" + key + "\" " + std::to_string(version), [&](bool) -> PF_Err {
-        auto it = self.held_.find({key, version});
+    const auto args = [&] { return "\"" + std::string(name ? name : "") + "\" " + std::to_string(version); };
+    return guarded("ReleaseSuite", args, [&](bool) -> PF_Err {
+        SuiteRegistry& self = Host::current().suites();
+        auto it = self.held_.find({name ? name : "", version});
         if (it == self.held_.end() || it->second == 0)
-            throw std::logic_error("\"" + key + "\" " + std::to_string(version) + " released but not held");
-        if (--it->second == 0) {
+            throw std::logic_error(args() + " released but not held");
+        // Noted first: what may fail comes before any change.
+        if (it->second == 1)
             self.released_.insert(it->first);
+        if (--it->second == 0)
             self.held_.erase(it);
-        }
         return PF_Err_NONE;
     });
 }
