@@ -31,6 +31,9 @@ void on_png_error(png_structp png, png_const_charp message)
 }
 void on_png_warning(png_structp, png_const_charp) {}
 
+// The largest layer the host takes.
+constexpr png_uint_32 kMaxSide = 16384;
+
 // The raw RGBA rows, 8 or 16 bits a channel (16-bit in native order).
 struct RgbaImage {
     png_uint_32 width = 0, height = 0;
@@ -52,6 +55,13 @@ bool decode(FILE* file, RgbaImage& image, std::string& error)
     }
     png_init_io(png, file);
     png_read_info(png, info);
+    // Refused from the header, before any pixel takes memory.
+    if (png_get_image_width(png, info) > kMaxSide || png_get_image_height(png, info) > kMaxSide) {
+        error = std::to_string(png_get_image_width(png, info)) + "x" + std::to_string(png_get_image_height(png, info)) +
+                " pixels, larger than " + std::to_string(kMaxSide) + " a side";
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
     png_set_expand(png);
     png_set_gray_to_rgb(png);
     png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
@@ -62,7 +72,7 @@ bool decode(FILE* file, RgbaImage& image, std::string& error)
     image.width = png_get_image_width(png, info);
     image.height = png_get_image_height(png, info);
     image.bits = png_get_bit_depth(png, info);
-    if (image.width == 0 || image.height == 0 || image.width > 32768 || image.height > 32768 ||
+    if (image.width == 0 || image.height == 0 ||
         png_get_rowbytes(png, info) != std::size_t(image.width) * 4 * (image.bits / 8)) {
         error = "unexpected image layout";
         png_destroy_read_struct(&png, &info, nullptr);

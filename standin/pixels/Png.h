@@ -11,7 +11,8 @@ namespace standin {
 // Reads an 8- or 16-bit PNG of any colour type into a world of the given
 // depth. 16-bit PNG values p map to round(p * 32768 / 65535) in 16-bit
 // worlds; 8-bit into 16-bit by round(v * 32768 / 255), 16-bit into 8-bit
-// by round(p * 255 / 65535). Throws HostError with a one-line reason.
+// by round(p * 255 / 65535). Throws HostError with a one-line reason, for a
+// picture larger than 16384 a side before its pixels take any memory.
 World read_png(const std::string& path, bool deep);
 
 // Writes a world as RGBA: 8-bit worlds as 8-bit PNG, 16-bit worlds as

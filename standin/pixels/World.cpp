@@ -54,10 +54,8 @@ World::World(A_long width, A_long height, bool deep, unsigned char fill, int thr
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide)
         throw HostError("a world of " + std::to_string(width) + "x" + std::to_string(height) +
                         " pixels is outside 1..32768 a side");
-    const std::size_t pixel = deep ? sizeof(PF_Pixel16) : sizeof(PF_Pixel);
-    // One spare cache line a row: rowbytes never equals width * pixel size.
-    const std::size_t rowbytes = (std::size_t(width) * pixel / kAlign + 1) * kAlign;
-    bytes_ = rowbytes * std::size_t(height);
+    bytes_ = bytes_for(width, height, deep);
+    const std::size_t rowbytes = bytes_ / std::size_t(height);
     void* data = allocate(bytes_);
     if (!data)
         throw WorldOutOfMemory(width, height);
@@ -70,6 +68,14 @@ World::World(A_long width, A_long height, bool deep, unsigned char fill, int thr
     def_.pix_aspect_ratio = {1, 1};
     def_.platform_ref = this;
     fill_bytes(fill, threads);
+}
+
+std::size_t World::bytes_for(A_long width, A_long height, bool deep)
+{
+    const std::size_t pixel = deep ? sizeof(PF_Pixel16) : sizeof(PF_Pixel);
+    // One spare cache line a row: rowbytes never equals width * pixel size.
+    const std::size_t rowbytes = (std::size_t(width) * pixel / kAlign + 1) * kAlign;
+    return rowbytes * std::size_t(height);
 }
 
 World::~World() { release(def_.data, bytes_); }

@@ -44,6 +44,8 @@ public:
     A_long height() const { return def_.height; }
     // The pixel area's size, padding included.
     std::size_t bytes() const { return bytes_; }
+    // The same for a world not yet made.
+    static std::size_t bytes_for(A_long width, A_long height, bool deep);
 
     // Fills every byte of the pixel area, padding included, on `threads`
     // pixel threads.

@@ -28,8 +28,8 @@ void copy_pixels(const PF_LayerDef& from, standin::World& to)
 
 } // namespace
 
-FrameWriter::FrameWriter(std::string folder, unsigned workers)
-    : folder_(std::move(folder)), workers_(workers ? workers : 1)
+FrameWriter::FrameWriter(std::string folder, unsigned workers, std::size_t budget)
+    : folder_(std::move(folder)), workers_(workers ? workers : 1), budget_(budget)
 {
 }
 
@@ -54,16 +54,19 @@ std::string FrameWriter::frame_name(long index)
 
 void FrameWriter::write(long index, const PF_LayerDef& world)
 {
-    while (in_flight_.size() >= workers_)
+    const bool deep = standin::is_deep(world);
+    const std::size_t frame = standin::World::bytes_for(world.width, world.height, deep);
+    const std::size_t most = std::min<std::size_t>(workers_, std::max(kFewFrames, budget_ / frame));
+    while (in_flight_.size() >= most)
         commit_oldest();
     standin::World pixels;
     if (!spare_.empty() && same_layout(spare_.back(), world)) {
         pixels = std::move(spare_.back());
         spare_.pop_back();
-    } else {
-        spare_.clear();
-        pixels = standin::World(world.width, world.height, standin::is_deep(world));
     }
+    spare_.clear();
+    if (pixels.empty())
+        pixels = standin::World(world.width, world.height, deep);
     copy_pixels(world, pixels);
     const std::string path = (std::filesystem::path(folder_) / frame_name(index)).string();
     in_flight_.push_back(std::async(std::launch::async, [path, pixels = std::move(pixels)]() mutable {

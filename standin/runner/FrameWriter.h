@@ -2,7 +2,9 @@
 // while the next frame renders. Each file is written under a temporary name
 // of its own and renamed in frame order, so the frames with names are whole
 // and, after any stop, the first ones of the run. At most `workers` frames
-// are in flight: memory stays flat however long the run.
+// are in flight, and the copies held (in flight and kept for reuse) take
+// no more than the budget or kFewFrames frames, whichever is larger: memory
+// stays flat however long the run, and bounded however large the frame.
 #pragma once
 
 #include <deque>
@@ -18,7 +20,9 @@ namespace runner {
 class FrameWriter {
 public:
     // Writes into `folder`, which must exist; workers >= 1.
-    FrameWriter(std::string folder, unsigned workers);
+    FrameWriter(std::string folder, unsigned workers, std::size_t budget = kBudget);
+    static constexpr std::size_t kBudget = std::size_t(512) << 20;
+    static constexpr std::size_t kFewFrames = 2;
     // Waits for the frames in flight and removes their temporaries: a run
     // that stops early leaves only whole frames.
     ~FrameWriter();
@@ -37,6 +41,8 @@ public:
     long stop() noexcept;
     // Frames whose file has its name.
     long written() const { return written_; }
+    // Frames whose copies the writer holds: in flight and kept for reuse.
+    std::size_t held() const { return in_flight_.size() + spare_.size(); }
 
     // "NNNNNN.png": the index in at least six digits.
     static std::string frame_name(long index);
@@ -51,6 +57,7 @@ private:
 
     std::string folder_;
     unsigned workers_;
+    std::size_t budget_;
     std::deque<std::future<Encoded>> in_flight_;
     std::vector<standin::World> spare_;
     long written_ = 0;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 #include "CallGuard.h"
@@ -19,15 +20,16 @@ Handles::~Handles()
 
 PF_Handle Handles::create(A_HandleSize size)
 {
-    auto* r = new Record{std::malloc(size ? size : 1), size, 0, 0};
-    if (!r->block) {
-        delete r;
+    // Owned here until the record is kept: memory that runs out leaks nothing.
+    std::unique_ptr<void, decltype(&std::free)> block(std::malloc(size ? size : 1), &std::free);
+    if (!block)
         return nullptr;
-    }
+    auto r = std::make_unique<Record>(Record{block.get(), size, 0, 0});
+    records_.insert(r.get());
+    block.release();
     // Fresh host memory is not zeroed: make reads of unset bytes visible.
     std::memset(r->block, 0xCD, size);
-    records_.insert(r);
-    return &r->block;
+    return &r.release()->block;
 }
 
 Handles::Record* Handles::find(PF_Handle handle) const
