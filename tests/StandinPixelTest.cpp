@@ -93,6 +93,12 @@ TEST_F(StandinWorlds, NewWorldsHonourTheClearFlagAndAreCounted)
     EXPECT_NE(suite->PF_DisposeWorld(ref, &dirty), 0); // not a live world
     EXPECT_EQ(host.take_misuse(),
               "PF World Suite v2.dispose_world: dispose of a world that is not live: " + standin::hex(nullptr));
+
+    // A frame's input and output are of one size.
+    standin::FrameRequest request;
+    World input(64, 36, false), output(63, 36, false);
+    request.input = &input.def();
+    EXPECT_THROW(host.render_frame(request, output.def()), standin::HostError);
 }
 
 // A disposed world comes back for the next request of its size and depth,
@@ -126,6 +132,7 @@ TEST_F(StandinWorlds, DisposedWorldsAreHandedOutAgainRefilled)
     EXPECT_EQ(host.worlds().spare_count(), standin::Worlds::kSpares); // the oldest let go
     PF_EffectWorld last = Make(45, 31, false, true);
     EXPECT_EQ(host.worlds().spare_count(), standin::Worlds::kSpares); // so this one is new
+    EXPECT_NE(host.held().find("1 world(s) not disposed of"), std::string::npos);
     ASSERT_EQ(suite->PF_DisposeWorld(ref, &last), 0);
 
     // Over the budget, only the latest disposed of stays.
@@ -529,37 +536,6 @@ TEST(StandinFrameWriter, HoldsNoMoreFramesThanItsBudgetAllows)
         writer.finish();
         EXPECT_EQ(writer.written(), 9);
     }
-}
-
-class StandinFrameRender : public EffectTest {};
-
-TEST_F(StandinFrameRender, SetsTheRecordsAndSendsRender)
-{
-    ASSERT_EQ(host.create_instance(), PF_Err_NONE);
-    World input = standin::InputPicture::test_picture(64, 36, false);
-    World output(64, 36, false);
-    standin::FrameRequest request;
-    request.current_time = 7 * 1001;
-    request.time_step = 1001;
-    request.time_scale = 30000;
-    request.downsample_x = {1, 2};
-    request.pixel_aspect_ratio = {2, 1};
-    request.quality = PF_Quality_LO;
-    request.input = &input.def();
-    EXPECT_EQ(host.render_frame(request, output.def()), 0);
-    const PF_InData& in = host.in_data();
-    EXPECT_EQ(in.current_time, 7007);
-    EXPECT_EQ(in.time_step, 1001);
-    EXPECT_EQ(in.time_scale, 30000u);
-    EXPECT_EQ(in.downsample_x.den, 2u);
-    EXPECT_EQ(in.pixel_aspect_ratio.num, 2);
-    EXPECT_EQ(in.quality, PF_Quality_LO);
-    EXPECT_EQ(output.def().extent_hint.right, 64);
-    EXPECT_EQ(output.def().extent_hint.bottom, 36);
-    EXPECT_EQ(host.params()[0].u.ld.data, input.def().data);
-    World wrong(32, 36, false);
-    EXPECT_THROW(host.render_frame(request, wrong.def()), standin::HostError);
-    ExpectBalanced();
 }
 
 } // namespace
