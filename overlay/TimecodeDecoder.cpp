@@ -103,6 +103,32 @@ double bit_length(const LTCFrameExt& f)
     return sum / LTC_FRAME_BIT_COUNT;
 }
 
+// The bit lengths, in samples at the decode rate, of the LTC a layer can
+// carry: 23.976 to 30 frames a second whatever the layer's rate, or the
+// layer's own rate (halved above 30, where one LTC frame spans two pictures),
+// a tenth either way for drift and for how the decoder times bits. Noise that
+// happens to make a frame does so at a few samples a bit.
+class BitRange {
+public:
+    BitRange(A_u_long time_scale, A_long time_step)
+    {
+        double carried = double(time_scale) / time_step;
+        if (carried > 30.5)
+            carried /= 2;
+        low_ = 0.9 * bit_at(std::max(carried, 30.0));
+        high_ = 1.1 * bit_at(std::min(carried, 24000.0 / 1001));
+    }
+    bool holds(const LTCFrameExt& f) const
+    {
+        const double bit = bit_length(f);
+        return bit >= low_ && bit <= high_;
+    }
+
+private:
+    static double bit_at(double fps) { return kDecodeRate / (fps * LTC_FRAME_BIT_COUNT); }
+    double low_, high_;
+};
+
 // Where the frame's first edge lies: its end, which the decoder places to a
 // sample on clean LTC and within a bit in noise, less its own 80 bits.
 double first_edge(const LTCFrameExt& f)
@@ -189,6 +215,34 @@ private:
     Frames frames_;
 };
 
+// Leading samples near the middle of the signal that follows them carry no
+// bits: digital silence before LTC begins, and the ringing that a resampler
+// leaves before the first edge. A decoder that counts them into its first bit
+// times the bits after it wrong, so the signal is read from its first sample
+// more than a quarter of its half-swing from the middle, judged over a frame
+// from the first sample off the centre value. Inside LTC at any usual level
+// a window starts a quarter of full scale off the centre and needs no scan.
+A_long quiet_lead(const uint8_t* samples, A_long count, A_long samples_per_frame)
+{
+    if (std::abs(samples[0] - 128) >= 32)
+        return 0;
+    A_long first = 0;
+    while (first < count && samples[first] == 128)
+        ++first;
+    const A_long end = A_long(std::min(int64_t{count}, int64_t{first} + samples_per_frame));
+    uint8_t low = 255, high = 0;
+    for (A_long i = 0; i < end; ++i) {
+        low = std::min(low, samples[i]);
+        high = std::max(high, samples[i]);
+    }
+    // Twice the middle and twice the half-swing, to stay in whole numbers.
+    const int middle = low + high, swing = high - low;
+    A_long lead = 0;
+    while (lead < end && 4 * std::abs(2 * samples[lead] - middle) < swing)
+        ++lead;
+    return lead;
+}
+
 } // namespace
 
 void decode_ltc_text(const uint8_t* samples, A_long count, A_u_long time_scale,
@@ -198,10 +252,16 @@ void decode_ltc_text(const uint8_t* samples, A_long count, A_u_long time_scale,
     if (samples_per_frame == 0 || !samples || count < 1)
         return;
 
+    // Offsets below count from the first loud sample.
+    const A_long lead = quiet_lead(samples, count, samples_per_frame);
+    samples += lead;
+    count -= lead;
+
     // The last frame that passes is shown; when none does, the text stays.
+    const BitRange bits(time_scale, time_step);
     SecondReading second(samples, count, samples_per_frame);
     for (const Frame& read : read_frames(samples, count, samples_per_frame, false)) {
-        if (!starts_inside(read))
+        if (!starts_inside(read) || !bits.holds(read))
             continue;
         const LTCFrameExt* frame = second.weigh(read);
         if (!frame || !is_possible_timecode(frame->ltc))

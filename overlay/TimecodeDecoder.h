@@ -28,9 +28,11 @@ struct TimecodeText {
 
 // Decodes 8-bit unsigned mono 44.1 kHz samples with a fresh decoder and writes
 // into text ("HH:MM:SS:FF", ';' for drop-frame) the last LTC frame that is a
-// possible timecode and was read whole: its first edge inside the window and,
-// for a frame read while the decoder locked on, its bits confirmed by reading
-// the window inverted (see the README). text is left as it is when samples is
+// possible timecode, timed at a bit length that LTC under this time base can
+// have, and was read whole: its first edge inside the window and, for a frame
+// read while the decoder locked on, its bits confirmed by reading the window
+// inverted (see the README). Quiet samples that lead the window (silence
+// before LTC begins) are not decoded. text is left as it is when samples is
 // null, count < 1, the time base is unusable or no frame passes.
 void decode_ltc_text(const uint8_t* samples, A_long count, A_u_long time_scale,
                      A_long time_step, TimecodeText& text);
