@@ -240,7 +240,9 @@ A_long quiet_lead(const uint8_t* samples, A_long count, A_long samples_per_frame
     A_long lead = 0;
     while (lead < end && 4 * std::abs(2 * samples[lead] - middle) < swing)
         ++lead;
-    return lead;
+    // One or two quiet samples are an edge that the window starts on (noisy
+    // LTC reads no better without them).
+    return lead > 2 ? lead : 0;
 }
 
 } // namespace

@@ -10,12 +10,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "LayerAudio.h"
-#include "LtcSignal.h"
+#include "RenderFixture.h"
 #include "overlay/TimecodeDecoder.h"
 
 namespace {
@@ -96,6 +98,37 @@ std::string last_read(const std::vector<uint8_t>& samples, TimeBase base, double
     }
     ltc_decoder_free(decoder);
     return text;
+}
+
+// 8-bit LTC at 44.1 kHz from libltc's encoder at fps, counting up from start
+// with the drop-frame flag as given; `raw` repeats start's frame as it is,
+// with a number that drop-frame counting skips too.
+std::vector<uint8_t> encoded(double fps, int h, int m, int s, int f, bool flag, int frames, bool raw = false)
+{
+    std::unique_ptr<LTCEncoder, void (*)(LTCEncoder*)> encoder(
+        ltc_encoder_create(44100, fps, fps == 25 ? LTC_TV_625_50 : LTC_TV_525_60, 0), ltc_encoder_free);
+    LTCFrame frame;
+    ltc_encoder_get_frame(encoder.get(), &frame);
+    frame.dfbit = flag && !raw;
+    ltc_encoder_set_frame(encoder.get(), &frame);
+    SMPTETimecode start{};
+    std::strcpy(start.timezone, "+0000");
+    start.hours = (unsigned char)h, start.mins = (unsigned char)m, start.secs = (unsigned char)s;
+    start.frame = (unsigned char)f;
+    ltc_encoder_set_timecode(encoder.get(), &start);
+    ltc_encoder_get_frame(encoder.get(), &frame);
+    frame.dfbit = flag;
+    ltc_encoder_set_frame(encoder.get(), &frame);
+    std::vector<uint8_t> samples;
+    for (int i = 0; i < frames; ++i) {
+        ltc_encoder_encode_frame(encoder.get());
+        ltcsnd_sample_t* buffer = nullptr;
+        const int n = ltc_encoder_get_bufferptr(encoder.get(), &buffer, 1);
+        samples.insert(samples.end(), buffer, buffer + n);
+        if (!raw)
+            ltc_encoder_inc_timecode(encoder.get());
+    }
+    return samples;
 }
 
 // Gaussian noise from a seeded generator whose sequence the standard fixes.
@@ -351,28 +384,73 @@ TEST(LtcTrust, NoisyLtcShowsNoImpossibleCode)
     }
 }
 
-// Noisy windows (9 dB SNR, width 1), found by a scan, on which libltc and the
-// window read inverted disagree about the frame read while locking on.
-TEST(LtcTrust, NoisyWindowsWhoseReadingsDisagree)
+// Frames that no LTC under the layer carries: impossible numbers, and LTC
+// at the rate of a 60 fps layer rather than half of it.
+TEST(LtcTrust, ImpossibleOrUncarriedLtcShowsZeros)
 {
     const struct {
-        TimeBase base;
-        unsigned seed;
-        long frame;
-        bool own; // its own code, else zeros
+        double fps;
+        TimeBase layer;
+        int h, m, s, f;
+        bool flag;
+        std::string expected;
     } cases[] = {
-        {k24, 2, 34, false},  // both readings lost leading bits
-        {k24, 2, 54, false},  // both lost bits; libltc's would show 11:00:01:08
-        {k25, 7, 21, false},  // both whole and differing, starts within two samples
-        {k2997, 4, 51, true}, // both whole and differing: the earlier start wins
-        {k24, 3, 7, true},    // whole, its first edge a little before the window
-        {k25, 8, 38, true},   // the window starts at a quiet sample
+        {25, k25, 10, 20, 30, 4, false, "10:20:30:04"}, {25, k25, 10, 65, 30, 4, false, kZero},
+        {30, k30, 10, 20, 30, 30, false, kZero},        {29.97, k2997, 10, 1, 0, 0, true, kZero},
+        {29.97, k2997, 10, 10, 0, 0, true, "10;10;00;00"}, {60, {60, 1}, 10, 20, 30, 4, false, kZero},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(::shown(encoded(c.fps, c.h, c.m, c.s, c.f, c.flag, 5, true), c.layer), c.expected)
+            << c.fps << " fps LTC of " << c.h << ":" << c.m << ":" << c.s << ":" << c.f << " flag " << c.flag;
+}
+
+// Semicolons follow the drop-frame flag that the LTC itself carries, not the
+// frame rate: 29.97 without the flag reads with colons, 30 with it with
+// semicolons. Video frame 10 of LTC that starts at 01:02:03:04, rendered.
+class DropFrameFlag : public RenderTest {};
+
+TEST_F(DropFrameFlag, BurnsTheSeparatorsTheLtcAsksFor)
+{
+    for (const TimeBase base : {k2997, k30})
+        for (const bool flag : {false, true}) {
+            SCOPED_TRACE("fps " + std::to_string(base.fps()) + (flag ? " flagged" : ""));
+            standin::AudioClip clip;
+            clip.rate = 44100;
+            for (uint8_t v : encoded(base.fps(), 1, 2, 3, 4, flag, 40))
+                clip.samples.push_back((float(v) - 128.0f) / 128.0f);
+            host.layer_audio().set_clip(clip);
+            request.time_scale = base.scale;
+            request.time_step = base.step;
+            standin::World out;
+            ASSERT_EQ(render(10, out), PF_Err_NONE);
+            const TextSpec expected{.text = flag ? "01;02;03;14" : "01:02:03:14", .x = 20, .y = 50};
+            EXPECT_TRUE(SameFrame(reference_layer(expected, kWidth, kHeight, false).def(), out.def()));
+        }
+    ExpectBalanced();
+}
+
+// Windows, found by a scan, on which libltc and the window read inverted
+// disagree about the frame read while the decoder locked on: noisy (9 and
+// 10 dB SNR), and 8 kHz LTC without the parity bit, width 1.
+TEST(LtcTrust, WindowsWhoseReadingsDisagree)
+{
+    const struct {
+        Layer layer;
+        long frame;
+        bool own;       // its own code, else zeros
+        long clip = 60; // the scan's length: the noise's level follows the clip's
+    } cases[] = {
+        {{k24, k24, 48000, 0, 9, 2}, 34, false},   // both readings lost leading bits
+        {{k24, k24, 48000, 0, 9, 2}, 54, false},   // both lost bits; libltc's shows 11:00:01:08
+        {{k25, k25, 48000, 0, 9, 7}, 21, false},   // both whole and differing, starts within two samples
+        {{k2997, k2997, 48000, 0, 9, 4}, 51, true}, // both whole and differing: the earlier start wins
+        {{k24, k24, 48000, 0, 9, 3}, 7, true},     // whole, its first edge a little before the window
+        {{k25, k25, 8000, 1 / 6.0, 0, 1, false}, 3, true}, // begins 4 to 16 bits into the window
+        {{k24, k24, 48000, 0, 10, 1}, 265, false, 300},    // starts on a noisy edge, read from it
     };
     for (const auto& c : cases) {
-        const Layer layer{c.base, c.base, 48000, 0, 9, c.seed};
-        LtcLayer ltc(layer, 60); // the scan's length: the noise's level follows the clip's
-
-        EXPECT_EQ(ltc.shown(c.frame, 1), c.own ? ltc.own_code(c.frame) : kZero) << where(layer, c.frame);
+        LtcLayer ltc(c.layer, c.clip);
+        EXPECT_EQ(ltc.shown(c.frame, 1), c.own ? ltc.own_code(c.frame) : kZero) << where(c.layer, c.frame);
     }
 }
 
