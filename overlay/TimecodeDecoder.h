@@ -31,7 +31,7 @@ struct TimecodeText {
 // possible timecode, timed at a bit length that LTC under this time base can
 // have, and was read whole: its first edge inside the window and, for a frame
 // read while the decoder locked on, its bits confirmed by reading the window
-// inverted (see the README). Quiet samples that lead the window (silence
+// inverted (see docs/design.md). Quiet samples that lead the window (silence
 // before LTC begins) are not decoded. text is left as it is when samples is
 // null, count < 1, the time base is unusable or no frame passes.
 void decode_ltc_text(const uint8_t* samples, A_long count, A_u_long time_scale,
