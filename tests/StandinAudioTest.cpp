@@ -133,7 +133,7 @@ TEST(StandinAudioOnDemand, WindowsMatchTheWholeClipResampledThenCut)
                                               std::pair{96000, SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
                                               std::pair{22050, SF_FORMAT_WAV | SF_FORMAT_FLOAT}}) {
         const long frames = 3L * source_rate + 74;
-        const auto value = [&](long i, int c) { return tone_and_noise(i, c, source_rate); };
+        const auto value = [rate = source_rate](long i, int c) { return tone_and_noise(i, c, rate); };
         const std::string path = scratch_file(std::to_string(source_rate) + ".audio");
         write_sound(path, format, source_rate, kChannels, frames, value);
         // The file as libsndfile reads it whole holds the values written.
