@@ -16,6 +16,7 @@
 #include "Commands.h"
 #include "Options.h"
 #include "PendingFile.h"
+#include "StopSignal.h"
 
 namespace runner {
 
@@ -64,7 +65,13 @@ int write_ltc(const LtcOptions& o)
     constexpr long long kBlock = 4096;
     std::vector<short> block;
     std::vector<float> samples(kBlock);
+    // A long file takes a while: a stop leaves no part of it behind.
+    catch_stop_signals();
     for (long long at = 0; at < length; at += kBlock) {
+        if (const int signal = stop_signal()) {
+            fail("stopped by signal " + std::to_string(signal) + "; " + o.out + " is not written");
+            return 128 + signal;
+        }
         const long long n = std::min(kBlock, length - at);
         block.assign(std::size_t(n * o.channels), 0);
         const long have = long(std::clamp(ltc->frames() - at, 0LL, n));
