@@ -3,17 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <barrier>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "Host.h"
 #include "InputPicture.h"
 #include "LtcSignal.h"
 #include "ParamChange.h"
 #include "RenderFixture.h"
-#include "TestHost.h"
 #include "overlay/Params.h"
 
 namespace {
@@ -27,60 +24,40 @@ struct Look {
     int threads; // the host's pixel threads
 };
 
-std::string describe(const Look& look)
-{
-    return std::to_string(look.width) + "x" + std::to_string(look.height) + (look.deep ? " 16-bit " : " 8-bit ") +
-           (look.family.empty() ? "default" : look.family);
-}
-
-// One effect instance in a host of its own, over the test picture with LTC.
-class Rig {
-public:
-    explicit Rig(const Look& look)
-        : look_(look), host_({MARROWTICK_MODULE_PATH}),
-          input_(standin::InputPicture::test_picture(look.width, look.height, look.deep))
+// One effect instance in a host of its own over the test picture with LTC,
+// set up by every host command that is not a render: safe on any thread.
+struct Rig {
+    explicit Rig(const Look& l) : look(l), input(standin::InputPicture::test_picture(l.width, l.height, l.deep))
     {
-    }
-
-    // Every host command that is not a render; safe on any thread.
-    void set_up()
-    {
-        ASSERT_EQ(host_.load(), PF_Err_NONE);
-        ASSERT_EQ(host_.create_instance(), PF_Err_NONE);
-        if (!look_.family.empty()) {
-            host_.scripts().set_user(standin::DialogUser::ok_with(look_.family));
-            ASSERT_EQ(standin::user_changed_param(host_, PARAM_FONT_BUTTON), PF_Err_NONE);
+        EXPECT_EQ(host.load(), PF_Err_NONE);
+        EXPECT_EQ(host.create_instance(), PF_Err_NONE);
+        if (!look.family.empty()) {
+            host.scripts().set_user(standin::DialogUser::ok_with(look.family));
+            EXPECT_EQ(standin::user_changed_param(host, PARAM_FONT_BUTTON), PF_Err_NONE);
         }
-        host_.set_threads(look_.threads);
-        host_.params()[PARAM_FONT_SIZE].u.fs_d.value = look_.font_size;
-        host_.params()[PARAM_FONT_WEIGHT].u.pd.value = look_.bold ? 1 : 2;
-        host_.params()[PARAM_POSITION].u.td.x_value = PF_Fixed(look_.width / 8) << 16;
-        host_.params()[PARAM_POSITION].u.td.y_value = PF_Fixed(look_.height * 3 / 4) << 16;
-        standin::LtcSpec ltc;
-        ltc.start = {10, 59, 59, 20};
-        ltc.frames = 40;
-        host_.layer_audio().set_clip(standin::generate_ltc(ltc));
+        host.set_threads(look.threads);
+        host.params()[PARAM_FONT_SIZE].u.fs_d.value = look.font_size;
+        host.params()[PARAM_FONT_WEIGHT].u.pd.value = look.bold ? 1 : 2;
+        host.params()[PARAM_POSITION].u.td.x_value = PF_Fixed(look.width / 8) << 16;
+        host.params()[PARAM_POSITION].u.td.y_value = PF_Fixed(look.height * 3 / 4) << 16;
+        host.layer_audio().set_clip(standin::generate_ltc({.start = {10, 59, 59, 20}, .frames = 40}));
     }
 
+    // Frame `frame` at the host's default time base; err says how it went.
     standin::World render(long frame)
     {
-        standin::World out(look_.width, look_.height, look_.deep);
+        standin::World out(look.width, look.height, look.deep);
         standin::FrameRequest request;
-        request.input = &input_.def();
+        request.input = &input.def();
         request.current_time = A_long(frame);
-        last_err_ = host_.render_frame(request, out.def());
+        err = host.render_frame(request, out.def());
         return out;
     }
 
-    PF_Err last_err() const { return last_err_; }
-    standin::Host& host() { return host_; }
-    std::string name() const { return describe(look_); }
-
-private:
-    Look look_;
-    TestHost host_;
-    standin::World input_;
-    PF_Err last_err_ = PF_Err_NONE;
+    Look look;
+    TestHost host{{MARROWTICK_MODULE_PATH}};
+    standin::World input;
+    PF_Err err = PF_Err_NONE;
 };
 
 const std::vector<Look> kLooks = {
@@ -94,79 +71,53 @@ const std::vector<Look> kLooks = {
 
 constexpr long kFirstFrame = 5, kFrames = 4;
 
+// Hosts that load, set up, render, save and close on threads of their own,
+// all at once: every frame is the frame that host renders alone, and each
+// host keeps its own registration, instance and ledger.
 TEST(ConcurrentRender, EveryFrameIsTheFrameRenderedAlone)
 {
-    std::vector<std::unique_ptr<Rig>> rigs;
     std::vector<std::vector<standin::World>> alone(kLooks.size());
     for (std::size_t i = 0; i < kLooks.size(); ++i) {
-        rigs.push_back(std::make_unique<Rig>(kLooks[i]));
-        rigs[i]->set_up();
+        Rig rig(kLooks[i]);
         for (long f = kFirstFrame; f < kFirstFrame + kFrames; ++f) {
-            alone[i].push_back(rigs[i]->render(f));
-            ASSERT_EQ(rigs[i]->last_err(), PF_Err_NONE) << rigs[i]->name();
+            alone[i].push_back(rig.render(f));
+            ASSERT_EQ(rig.err, PF_Err_NONE) << "look " << i;
         }
     }
     ASSERT_FALSE(HasFatalFailure());
 
-    // Every host renders the same frames again, all at once, twice over.
-    std::vector<std::vector<standin::World>> together(kLooks.size());
-    std::vector<PF_Err> errs(kLooks.size(), PF_Err_NONE);
+    std::vector<std::string> failures(kLooks.size());
     std::barrier start(std::ptrdiff_t(kLooks.size()));
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < kLooks.size(); ++i)
         threads.emplace_back([&, i] {
             start.arrive_and_wait();
-            for (int round = 0; round < 2; ++round)
-                for (long f = kFirstFrame; f < kFirstFrame + kFrames; ++f) {
-                    together[i].push_back(rigs[i]->render(f));
-                    if (!errs[i])
-                        errs[i] = rigs[i]->last_err();
-                }
-        });
-    for (std::thread& t : threads)
-        t.join();
-
-    for (std::size_t i = 0; i < kLooks.size(); ++i) {
-        EXPECT_EQ(errs[i], PF_Err_NONE) << rigs[i]->name();
-        for (std::size_t k = 0; k < together[i].size(); ++k)
-            EXPECT_TRUE(SameFrame(alone[i][k % kFrames].def(), together[i][k].def()))
-                << rigs[i]->name() << ", frame " << kFirstFrame + long(k % kFrames);
-        EXPECT_EQ(rigs[i]->host().held(), "") << rigs[i]->name();
-        EXPECT_EQ(rigs[i]->host().ledger().first_misuse(), "") << rigs[i]->name();
-    }
-}
-
-// Hosts that load, set up, render and close on threads of their own: each
-// keeps its own registration, instance and ledger.
-TEST(ConcurrentRender, HostsLiveTheirWholeLifeOnTheirOwnThreads)
-{
-    constexpr int kHosts = 4;
-    std::vector<std::string> failures(kHosts);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kHosts; ++i)
-        threads.emplace_back([&failures, i] {
-            Rig rig(kLooks[std::size_t(i)]);
-            rig.set_up();
-            if (::testing::Test::HasFatalFailure())
-                return;
-            const standin::World frame = rig.render(kFirstFrame);
+            Rig rig(kLooks[i]);
+            std::string& failure = failures[i];
+            // Twice over, so that renders meet the other hosts' set-up and renders.
+            for (long k = 0; k < 2 * kFrames && failure.empty(); ++k) {
+                const standin::World frame = rig.render(kFirstFrame + k % kFrames);
+                if (rig.err || !SameFrame(alone[i][std::size_t(k % kFrames)].def(), frame.def()))
+                    failure = "frame " + std::to_string(kFirstFrame + k % kFrames) + " differs";
+            }
             std::vector<uint8_t> block;
-            standin::Host& host = rig.host();
-            if (rig.last_err() || host.save(block) || host.destroy_instance())
-                failures[std::size_t(i)] = "a command failed";
+            standin::Host& host = rig.host;
+            if (!failure.empty() || host.save(block) || host.destroy_instance())
+                failure += "; a command failed";
             else if (host.module().registration().calls != 1)
-                failures[std::size_t(i)] = "registered " + std::to_string(host.module().registration().calls) + " times";
+                failure = "registered " + std::to_string(host.module().registration().calls) + " times";
             else if (&standin::Host::current() != &host)
-                failures[std::size_t(i)] = "another host is current on this thread";
+                failure = "another host is current on this thread";
             else if (!host.held().empty() || !host.ledger().first_misuse().empty())
-                failures[std::size_t(i)] = host.held() + host.ledger().first_misuse();
-            else if (host.ledger().count("PF Iterate8 Suite v1.iterate") + host.ledger().count("PF iterate16 Suite v1.iterate") != 1)
-                failures[std::size_t(i)] = "the ledger holds another host's calls";
+                failure = host.held() + host.ledger().first_misuse();
+            else if (host.ledger().count("PF Iterate8 Suite v1.iterate") +
+                         host.ledger().count("PF iterate16 Suite v1.iterate") != 2 * kFrames)
+                failure = "the ledger holds another host's calls";
         });
     for (std::thread& t : threads)
         t.join();
-    for (int i = 0; i < kHosts; ++i)
-        EXPECT_EQ(failures[std::size_t(i)], "") << describe(kLooks[std::size_t(i)]);
+    for (std::size_t i = 0; i < kLooks.size(); ++i)
+        EXPECT_EQ(failures[i], "") << "look " << i;
 }
 
 } // namespace

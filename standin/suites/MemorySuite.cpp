@@ -19,7 +19,8 @@ constexpr A_long kMemFlagClear = 1; // the block starts zeroed
 PF_Err new_mem(AEGP_PluginID, const A_char* what, A_HandleSize size, A_long flags,
                AEGP_MemHandle* mem)
 {
-    return guarded("AEGP Memory Suite v1.new", [&] { return std::string(what ? what : "") + " " + std::to_string(size); },
+    const auto args = [&] { return std::string(what ? what : "") + " " + std::to_string(size); };
+    return guarded("AEGP Memory Suite v1.new", args,
                    [&](bool give_null) -> PF_Err {
                        if (!mem)
                            throw std::invalid_argument("no place for the handle");

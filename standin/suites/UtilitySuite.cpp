@@ -11,7 +11,8 @@ namespace {
 PF_Err register_with_aegp(AEGP_GlobalRefcon global_refcon, const A_char* plugin_name,
                           AEGP_PluginID* plugin_id)
 {
-    return guarded("AEGP Utility Suite v7.RegisterWithAEGP", [&] { return std::string(plugin_name ? plugin_name : ""); },
+    const auto args = [&] { return std::string(plugin_name ? plugin_name : ""); };
+    return guarded("AEGP Utility Suite v7.RegisterWithAEGP", args,
                    [&](bool) {
                        if (!plugin_name || !plugin_id)
                            throw std::invalid_argument("null name or id pointer");
