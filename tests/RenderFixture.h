@@ -2,7 +2,6 @@
 // that compare a frame with a reference the test draws itself.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "EffectFixture.h"
@@ -19,6 +18,8 @@ struct TextSpec {
     double x = 0, y = 0;           // the baseline's start, in output pixels
     double sx = 1, sy = 1;         // the glyphs' scale
     double red = 1, green = 1, blue = 1, alpha = 1;
+
+    bool operator==(const TextSpec&) const = default;
 };
 
 // The text drawn with cairo and converted by the test's own arithmetic:
@@ -38,9 +39,6 @@ std::string first_difference(const PF_LayerDef& expected, const PF_LayerDef& act
 
 // Every byte of the world, row padding included, is `value`.
 bool filled_with(const standin::World& world, unsigned char value);
-
-// Pixels with nonzero alpha: their bounding box, or nullopt when none.
-std::optional<PF_Rect> ink_box(const PF_LayerDef& world);
 
 class RenderTest : public EffectTest {
 protected:
