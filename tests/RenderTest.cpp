@@ -22,37 +22,6 @@ TextSpec text_at_20_50(const std::string& text)
 
 } // namespace
 
-// Video frame n shows LTC frame n when LTC and picture start together; at
-// 29.97 a minute that is a multiple of ten keeps its frames 0 and 1.
-TEST_F(RenderTest, BurnsTheLtcFrameThatStartsWithThePicture)
-{
-    const struct {
-        unsigned fps_num, fps_den;
-        double sample_rate;
-        standin::Timecode start;
-        long frame;
-        const char* expected;
-        bool deep;
-    } rows[] = {
-        {24, 1, 48000, {1, 2, 3, 4}, 10, "01:02:03:14", true},
-        {25, 1, 44100, {1, 2, 3, 4}, 30, "01:02:04:09", false},
-        {30000, 1001, 48000, {0, 0, 59, 26, true}, 4, "00;01;00;02", true},
-        {30000, 1001, 48000, {0, 9, 59, 20, true}, 12, "00;10;00;02", false},
-        {30, 1, 48000, {10, 0, 0, 0}, 45, "10:00:01:15", false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.expected);
-        deep = row.deep;
-        give_ltc(row.fps_num, row.fps_den, row.sample_rate, row.start);
-        request.time_scale = row.fps_num;
-        request.time_step = A_long(row.fps_den);
-        standin::World out;
-        ASSERT_EQ(render(row.frame, out), PF_Err_NONE);
-        EXPECT_TRUE(SameFrame(reference_layer(text_at_20_50(row.expected), kWidth, kHeight, deep).def(), out.def()));
-    }
-    ExpectBalanced();
-}
-
 // What the render asks of the host: the layer of parameter 7, the window
 // around the frame in the time base's units, 8-bit unsigned mono at 44.1 kHz.
 // Without decodable audio (no audio, no samples, a window outside 32 bits, a
@@ -107,6 +76,7 @@ class Looks : public RenderTest, public ::testing::WithParamInterface<Look> {
 public:
     using RenderTest::host;
     using RenderTest::request;
+    using RenderTest::give_ltc;
     using RenderTest::set_position;
 };
 
@@ -116,6 +86,21 @@ const TextSpec kSerif{.text = kText, .family = "DejaVu Serif", .x = 20, .y = 50}
 
 const Look kLooks[] = {
     {"Defaults", [](Looks&) {}, kDefaults},
+    // Video frame n shows LTC frame n when LTC and picture start together; at
+    // 29.97 a minute that is a multiple of ten keeps its frames 0 and 1.
+    {"Fps24",
+     [](Looks& t) {
+         t.give_ltc(24, 1, 48000, {1, 2, 3, 4});
+         t.request.time_scale = 24;
+     },
+     {.text = "01:02:04:00", .x = 20, .y = 50}},
+    {"DropFrameMinute",
+     [](Looks& t) {
+         t.give_ltc(30000, 1001, 48000, {0, 9, 59, 20, true});
+         t.request.time_scale = 30000;
+         t.request.time_step = 1001;
+     },
+     {.text = "00;10;00;10", .x = 20, .y = 50}},
     {"Regular", [](Looks& t) { t.host.params()[PARAM_FONT_WEIGHT].u.pd.value = 2; },
      {.text = kText, .bold = false, .x = 20, .y = 50}},
     // The size narrowed to single precision, not rounded to whole points.
@@ -150,6 +135,9 @@ const Look kLooks[] = {
     {"FamilyOfTheRecord", [](Looks& t) { SetName(t.host, kSerif.family, 0); }, kSerif},
     {"NoName", [](Looks& t) { delete[] std::exchange(Record(t.host).font_name, nullptr); }, kDefaults},
     {"NoSequenceData", [](Looks& t) { t.host.in_data().sequence_data = nullptr; }, kDefaults},
+    // Only high quality copies the input with copy_hq; the transfer gets the quality as it is.
+    {"LowQuality", [](Looks& t) { t.request.quality = 0; }, kDefaults},
+    {"QualityTwo", [](Looks& t) { t.request.quality = 2; }, kDefaults},
     {"Flattened",
      [](Looks& t) {
          SetName(t.host, kSerif.family, 0);
@@ -163,10 +151,10 @@ const Look kLooks[] = {
 // At both depths, over nothing and over the test picture: the frame is the
 // input with the expected text composited in front. Each case shows: the
 // text is seen unless transparent, and unlike the defaults' unless the row
-// expects them.
+// expects them. The iteration's progress runs over the output's lines.
 TEST_P(Looks, DrawsTheTextTheParametersDescribe)
 {
-    give_ltc(25, 1, 48000, {1, 0, 0, 0});
+    give_ltc(25, 1, 44100, {1, 0, 0, 0});
     const PF_Handle own = host.in_data().sequence_data;
     GetParam().set(*this);
     const TextSpec& spec = GetParam().text;
@@ -179,7 +167,15 @@ TEST_P(Looks, DrawsTheTextTheParametersDescribe)
             const standin::World input =
                 over_picture ? standin::InputPicture::test_picture(width, height, deep) : standin::World(width, height, deep);
             standin::World out;
+            host.clear_ledger();
             ASSERT_EQ(render(20, out, &input), PF_Err_NONE);
+            const bool high = request.quality == 1;
+            EXPECT_EQ(host.ledger().count("PF World Transform Suite v1.copy_hq"), high ? 1u : 0u);
+            EXPECT_EQ(host.ledger().count("PF World Transform Suite v1.copy"), high ? 0u : 1u);
+            EXPECT_EQ(host.ledger().named("PF World Transform Suite v1.transfer_rect").at(0).args.substr(0, 10),
+                      "quality=" + std::to_string(request.quality) + " ");
+            EXPECT_EQ(host.ledger().named(deep ? "PF iterate16 Suite v1.iterate" : "PF Iterate8 Suite v1.iterate").at(0).args,
+                      "progress 0.." + std::to_string(height));
             const standin::World expected = reference_frame(spec, input);
             EXPECT_TRUE(SameFrame(expected.def(), out.def()));
             EXPECT_EQ(first_difference(expected.def(), input.def()).empty(), spec.alpha == 0);
@@ -193,26 +189,6 @@ TEST_P(Looks, DrawsTheTextTheParametersDescribe)
 
 INSTANTIATE_TEST_SUITE_P(Parameters, Looks, ::testing::ValuesIn(kLooks),
                          [](const auto& row) { return std::string(row.param.name); });
-
-TEST_F(RenderTest, QualityChoosesTheCopyAndReachesTheTransfer)
-{
-    const standin::World input = standin::InputPicture::test_picture(kWidth, kHeight, false);
-    for (PF_Quality quality : {0, 1, 2}) {
-        SCOPED_TRACE(quality);
-        host.clear_ledger();
-        request.quality = quality;
-        standin::World out;
-        ASSERT_EQ(render(20, out, &input), PF_Err_NONE);
-        EXPECT_EQ(host.ledger().count("PF World Transform Suite v1.copy_hq"), quality == 1 ? 1u : 0u);
-        EXPECT_EQ(host.ledger().count("PF World Transform Suite v1.copy"), quality == 1 ? 0u : 1u);
-        const auto transfers = host.ledger().named("PF World Transform Suite v1.transfer_rect");
-        ASSERT_EQ(transfers.size(), 1u);
-        EXPECT_EQ(transfers[0].args.substr(0, 10), "quality=" + std::to_string(quality) + " ");
-        // The iteration's progress runs over the output's lines.
-        EXPECT_EQ(host.ledger().named("PF Iterate8 Suite v1.iterate").at(0).args, "progress 0..80");
-    }
-    ExpectBalanced();
-}
 
 // Failures the fault sweep does not make: two in one render (the audio
 // data's code wins over the check-in's), a host that hands over too few

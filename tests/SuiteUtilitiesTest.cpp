@@ -14,17 +14,21 @@ namespace {
 struct BareHost {
     static inline SPErr answer = 0;
     static inline const void* suite = nullptr;
-    static inline std::vector<std::pair<const char*, int32_t>> acquired, released;
+    static inline std::vector<std::string> acquired, released; // "name" version
 
+    static std::string text(const char* name, int32_t version)
+    {
+        return "\"" + std::string(name) + "\" " + std::to_string(version);
+    }
     static SPErr acquire(const char* name, int32_t version, const void** out)
     {
-        acquired.push_back({name, version});
+        acquired.push_back(text(name, version));
         *out = suite;
         return answer;
     }
     static SPErr release(const char* name, int32_t version)
     {
-        released.push_back({name, version});
+        released.push_back(text(name, version));
         return 0;
     }
     static SPBasicSuite table(SPErr code, const void* delivered)
@@ -39,15 +43,6 @@ struct BareHost {
         return basic;
     }
 };
-
-// The suites as "name" version, in order.
-std::vector<std::string> Texts(const std::vector<std::pair<const char*, int32_t>>& suites)
-{
-    std::vector<std::string> out;
-    for (const auto& [name, version] : suites)
-        out.push_back("\"" + std::string(name) + "\" " + std::to_string(version));
-    return out;
-}
 
 // The int a call throws; 0 when it throws nothing.
 template <typename Call>
@@ -76,12 +71,12 @@ TEST(SuiteHandler, AcquiresOnFirstUseAndReleasesEachOnce)
         suites.HandleSuite1();
         suites.UtilitySuite5();
         suites.AppSuite4();
-        EXPECT_EQ(Texts(BareHost::acquired), (std::vector<std::string>{"\"PF Handle Suite\" 2",
+        EXPECT_EQ(BareHost::acquired, (std::vector<std::string>{"\"PF Handle Suite\" 2",
                                                                        "\"AEGP Utility Suite\" 11",
                                                                        "\"PF AE App Suite\" 6"}));
         EXPECT_TRUE(BareHost::released.empty());
     }
-    EXPECT_EQ(Texts(BareHost::released), (std::vector<std::string>{"\"PF AE App Suite\" 6", "\"PF Handle Suite\" 2",
+    EXPECT_EQ(BareHost::released, (std::vector<std::string>{"\"PF AE App Suite\" 6", "\"PF Handle Suite\" 2",
                                                                     "\"AEGP Utility Suite\" 11"}));
 }
 
