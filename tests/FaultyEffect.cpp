@@ -1,6 +1,7 @@
 // An effect that breaks the host's rules, for the tests of what the stand-in
 // host records. It declares nothing at global setup and does nothing, so that
-// whatever the host then gives it is more than it asked for.
+// whatever the host then gives it is more than it asked for; its parameter
+// setup counts parameters it never added.
 #include "PF_Entry.h"
 
 // How the next registration goes wrong: 0 it does not, 1 the callback is
@@ -29,5 +30,7 @@ PF_EXPORT PF_Err EffectMain(PF_Cmd cmd, PF_InData*, PF_OutData* out_data, PF_Par
         out_data->out_flags = 0;
         out_data->out_flags2 = 0;
     }
+    if (cmd == PF_Cmd_PARAMS_SETUP)
+        out_data->num_params = 5;
     return PF_Err_NONE;
 }

@@ -154,7 +154,7 @@ TEST(PixelCallbacks, PublishedGeometryGivesTheSamePixels)
         });
     for (const SurfaceOf* s : {&a, &b})
         threads.emplace_back([&, s] {
-            for (int i = 0; i < 10000; ++i)
+            for (int i = 0; i < 100000; ++i)
                 const SurfacePublication p(s->get());
             if (--writers == 0)
                 stop = true;

@@ -119,7 +119,8 @@ TEST_F(FaultyEffect, ARegistrationBreakingTheRulesIsRefused)
     EXPECT_THROW(host.module().effect_main(), standin::HostError);
 }
 
-// It declares nothing at global setup, so each service is more than it asked for.
+// It declares nothing at global setup, so each service is more than it asked
+// for, and counts parameters it never added.
 TEST_F(FaultyEffect, NothingDeclaredNothingGiven)
 {
     ASSERT_EQ(host.global_setup(), PF_Err_NONE);
@@ -146,6 +147,8 @@ TEST_F(FaultyEffect, NothingDeclaredNothingGiven)
     PF_LayerAudio audio = nullptr;
     EXPECT_EQ(in.inter.checkout_layer_audio(in.effect_ref, 1, 0, 1, 25, 44100 << 16, 2, 1, 1, &audio), 0);
     EXPECT_EQ(host.take_misuse(), "an audio check-out for an effect that did not declare PF_OutFlag_I_USE_AUDIO");
+    EXPECT_EQ(host.create_instance(), PF_Err_NONE);
+    EXPECT_EQ(host.take_misuse(), "params setup reported 5 parameters, the host holds 1");
     std::vector<uint8_t> block;
     EXPECT_EQ(host.save(block), PF_Err_NONE);
     EXPECT_EQ(host.take_misuse(), "get flattened sequence data for an effect that did not declare "
