@@ -2,21 +2,78 @@
 // names. The effect and the stand-in host share the declarations in host/,
 // so a value changed there would pass every test that compares the two
 // sides; these tests compare each side with the host's own value instead.
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "AEGP_Suites.h"
 #include "EffectFixture.h"
+#include "Marrowtick_Strings.h"
 #include "PF_Suites.h"
-#include "ParamChange.h"
 #include "SequenceRecord.h"
 #include "World.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
+
+// The eleven definitions that parameter setup adds, as the host receives them.
+// Zero in every member the effect does not set.
+std::vector<PF_ParamDef> ExpectedDefinitions()
+{
+    std::vector<PF_ParamDef> defs;
+    defs.reserve(11); // the references below stay valid
+    auto add = [&defs](PF_ParamType type, const char* name, A_long id) -> PF_ParamDef& {
+        PF_ParamDef& def = defs.emplace_back();
+        std::memset(&def, 0, sizeof def);
+        def.param_type = type;
+        std::strcpy(def.name, name);
+        def.uu.id = id;
+        return def;
+    };
+    PF_FloatSliderDef& opacity = add(PF_Param_FLOAT_SLIDER, "Opacity", 1).u.fs_d;
+    opacity.valid_max = opacity.slider_max = 100;
+    opacity.value = 100.0;
+    opacity.dephault = 100.0f;
+    opacity.precision = 2;
+    opacity.curve_tolerance = 0.05f;
+    PF_ColorDef& color = add(PF_Param_COLOR, "Color", 2).u.cd;
+    color.value = color.dephault = {255, 255, 255, 255};
+    PF_ParamDef& button = add(PF_Param_BUTTON, "Font", 11);
+    button.flags = 64;
+    button.ui_flags = 4;
+    PF_FloatSliderDef& size = add(PF_Param_FLOAT_SLIDER, "Font Size", 3).u.fs_d;
+    size.valid_max = 4000;
+    size.slider_min = 1;
+    size.slider_max = 128;
+    size.value = 32.0;
+    size.dephault = 32.0f;
+    size.precision = 1;
+    size.curve_tolerance = 0.05f;
+    PF_PopupDef& weight = add(PF_Param_POPUP, "Font Weight", 4).u.pd;
+    weight.value = weight.dephault = 1;
+    weight.num_choices = 2;
+    PF_PointDef& position = add(PF_Param_POINT, "Position", 5).u.td;
+    position.x_value = position.y_value = position.x_dephault = position.y_dephault = 3276800;
+    add(PF_Param_LAYER, "Audio Source Layer", 6).u.ld.dephault = -1;
+    add(PF_Param_GROUP_START, "Advanced", 7);
+    PF_SliderDef& offset = add(PF_Param_SLIDER, "Sample Offset (Frames)", 8).u.sd;
+    offset.valid_min = -1000000000;
+    offset.valid_max = 1000000000;
+    offset.slider_min = -100;
+    offset.slider_max = 100;
+    PF_SliderDef& width = add(PF_Param_SLIDER, "Sample Width (Frames)", 9).u.sd;
+    width.valid_min = width.slider_min = 1;
+    width.valid_max = 60;
+    width.slider_max = 30;
+    width.value = width.dephault = 4;
+    add(PF_Param_GROUP_END, "", 7);
+    return defs;
+}
 
 // Sends commands by their number, with the host's records, and keeps the
 // instance's sequence data handle as the host would.
@@ -51,24 +108,138 @@ protected:
         return calls.size() == 1 ? calls[0].args : std::to_string(calls.size()) + " calls of " + name;
     }
 
-    // Global setup and parameter setup, by number.
-    void set_up_parameters()
+    // Parameter setup by number: eleven definitions after the input layer,
+    // each appended, every name but the group end's through the host's own
+    // strcpy, the texts behind the two pointers, then every byte of each.
+    void expect_parameter_setup()
     {
-        ASSERT_EQ(send(1), 0);
         host.params().resize(1);
+        host.out_data().num_params = 0;
         ASSERT_EQ(send(4), 0);
         EXPECT_TRUE(acquired().empty());
+        EXPECT_EQ(host.out_data().num_params, 12);
+        const std::vector<standin::Call> adds = host.ledger().named("inter.add_param");
+        ASSERT_EQ(adds.size(), 11u);
+        for (const standin::Call& add : adds)
+            EXPECT_EQ(add.args.rfind("index -1,", 0), 0u) << add.args;
+        EXPECT_EQ(host.ledger().count("utils.ansi.strcpy"), 10u);
+        ASSERT_EQ(host.params().size(), 12u);
+        const char* label = host.params()[3].u.button_d.u.namesptr;
+        const char* choices = host.params()[5].u.pd.u.namesptr;
+        EXPECT_STREQ(label, "Choose Font...");
+        EXPECT_STREQ(choices, "Bold|Regular");
+        std::vector<PF_ParamDef> expected = ExpectedDefinitions();
+        expected[2].u.button_d.u.namesptr = label;
+        expected[4].u.pd.u.namesptr = choices;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const auto* want = reinterpret_cast<const unsigned char*>(&expected[i]);
+            const auto* got = reinterpret_cast<const unsigned char*>(&host.params()[i + 1]);
+            const std::size_t at = std::size_t(std::mismatch(want, want + sizeof(PF_ParamDef), got).first - want);
+            EXPECT_EQ(at, sizeof(PF_ParamDef)) << "parameter " << i + 1 << " differs first at byte " << at;
+        }
         host.in_data().num_params = 12;
     }
+
+    // Row `row` of the module's string table, as GetStringPtr gives it.
+    const char* text(int32_t row)
+    {
+        return reinterpret_cast<char* (*)(int32_t)>(host.module().symbol("GetStringPtr"))(row);
+    }
 };
+
+TEST_F(Literal, RegistersTheNineValuesOnce)
+{
+    const standin::Registration& r = host.module().registration();
+    EXPECT_EQ(r.calls, 1);
+    EXPECT_EQ((std::vector<std::string>{r.name, r.match_name, r.category, r.entry_name}),
+              (std::vector<std::string>{"Marrowtick", "ADBE Marrowtick", "Ondrel Plug-Ins", "EffectMain"}));
+    EXPECT_EQ((std::vector<A_long>{r.kind, r.api_major, r.api_minor, r.reserved_info}),
+              (std::vector<A_long>{0x65464B54 /* 'eFKT' */, 13, 15, 8}));
+
+    // A refused registration passes the host's code back and names no entry.
+    EXPECT_EQ(host.module().register_effect(host.suites().basic_suite(), 7), 7);
+    EXPECT_EQ(host.module().registration().calls, 1);
+    EXPECT_THROW(host.module().effect_main(), standin::HostError);
+}
+
+TEST_F(Literal, CommandsWithoutHandlerReturnZeroAndWriteNothing)
+{
+    for (A_u_long code : {2u, 3u, 9u, 10u, 12u, 14u, 20u, 27u, 29u, 30u, 1000u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+        std::memset(&host.out_data(), 0x5A, sizeof(PF_OutData));
+        const PF_OutData before = host.out_data();
+        // A null input record proves that nothing is read either.
+        const PF_Err err = host.module().effect_main()(static_cast<PF_Cmd>(code), nullptr,
+                                                       &host.out_data(), nullptr, nullptr, nullptr);
+        EXPECT_EQ(err, PF_Err_NONE) << "code " << code;
+        EXPECT_EQ(std::memcmp(&before, &host.out_data(), sizeof before), 0) << "code " << code;
+    }
+    EXPECT_TRUE(host.ledger().calls().empty());
+}
+
+// A misbehaving host whose sprintf throws C++ exceptions through the effect.
+int sprintf_throwing_bad_alloc(A_char*, const A_char*, ...)
+{
+    throw std::bad_alloc();
+}
+int sprintf_throwing_runtime_error(A_char*, const A_char*, ...)
+{
+    throw std::runtime_error("from the host");
+}
+
+// Out of memory is 4, anything else 512, and the suite handler releases the
+// suite while unwinding.
+TEST_F(Literal, NoExceptionCrossesIntoTheHost)
+{
+    PF_ANSICallbacks bad_alloc{}, other{};
+    bad_alloc.sprintf = sprintf_throwing_bad_alloc;
+    other.sprintf = sprintf_throwing_runtime_error;
+    for (auto [suite, code] : {std::pair{&bad_alloc, 4}, {&other, 512}}) {
+        host.suites().add("PF ANSI Suite", 1, suite);
+        EXPECT_EQ(host.about(), code);
+    }
+    ExpectBalanced();
+}
+
+TEST_F(Literal, StringTableRowsAsTheModuleExportsThem)
+{
+    const auto* table = static_cast<const StringRow*>(host.module().symbol("g_strs"));
+    ASSERT_NE(table, nullptr);
+    static_assert(sizeof(StringRow) == 324);
+    EXPECT_STREQ(text(0), "");
+    EXPECT_STREQ(text(1), "Marrowtick");
+    EXPECT_STREQ(text(13), "Arial");
+    EXPECT_STREQ(text(16), "Choose Font...");
+    EXPECT_EQ(std::strlen(text(14)), 318u);
+    EXPECT_EQ(std::string(text(14)).substr(160), std::string(text(14)).substr(0, 158));
+    for (int row = 0; row < StrID_NUMTYPES; ++row) {
+        EXPECT_EQ(table[row].id, uint32_t(row));
+        EXPECT_EQ(text(row), table[row].str);
+        const size_t len = std::strlen(table[row].str);
+        for (size_t i = len; i < sizeof table[row].str; ++i)
+            ASSERT_EQ(table[row].str[i], 0) << "row " << row << " byte " << i;
+    }
+}
 
 // Each command code of the host reaches its handler, and each handler asks
 // for its suites by the host's names and versions.
 TEST_F(Literal, EveryCommandCodeReachesItsHandler)
 {
-    set_up_parameters();
-    ASSERT_EQ(send(0), 0); // about
+    ASSERT_EQ(send(1), 0); // global setup: one registration, its id kept
+    EXPECT_EQ(host.ledger().names(), (Names{"AcquireSuite", "AEGP Utility Suite v7.RegisterWithAEGP", "ReleaseSuite"}));
+    EXPECT_EQ(acquired(), (Names{"\"AEGP Utility Suite\" 7"}));
+    EXPECT_EQ(host.registered_name(), "Marrowtick");
+    auto* plugin_id = static_cast<AEGP_PluginID*>(host.module().symbol("G_my_plugin_id"));
+    ASSERT_NE(plugin_id, nullptr);
+    EXPECT_EQ(*plugin_id, host.last_plugin_id());
+    expect_parameter_setup();
+
+    ASSERT_EQ(send(0), 0); // about: the credit fits the host's 256 bytes with the rest
     EXPECT_EQ(acquired(), (Names{"\"PF ANSI Suite\" 1"}));
+    const std::string credit = text(StrID_Author);
+    EXPECT_EQ(std::string(host.out_data().return_msg),
+              "Marrowtick v1.0.0\r" + credit + "\r\rOverlays text of the LTC encoded by the specified audio layer");
+    EXPECT_LE(credit.size(), 174u);
+    EXPECT_EQ(credit.find_first_of("\r\n"), std::string::npos);
 
     PF_Handle record = nullptr;
     ASSERT_EQ(send(5, &record), 0); // sequence setup
@@ -144,7 +315,8 @@ TEST_F(Literal, EveryCommandCodeReachesItsHandler)
 // message) and 516 a missing suite of the suite handler: FaultSweepTest.
 TEST_F(Literal, ErrorCodesAndTheMessageFlag)
 {
-    set_up_parameters();
+    ASSERT_EQ(send(1), 0);
+    expect_parameter_setup();
     EXPECT_EQ(send(7), 512); // no sequence data to flatten
     EXPECT_EQ(send(28), 512);
 
@@ -163,7 +335,8 @@ protected:
     LiteralInPremiere() : Literal(0x50724D72) {} // 'PrMr'
 };
 
-// The version and flags; Premiere Pro, known by its id, gets no registration.
+// The version and flags; Premiere Pro, known by its id, gets no registration
+// and the same parameters.
 TEST_F(LiteralInPremiere, PremiereIsKnownByItsApplicationId)
 {
     ASSERT_EQ(send(1), 0);
@@ -171,6 +344,8 @@ TEST_F(LiteralInPremiere, PremiereIsKnownByItsApplicationId)
     EXPECT_EQ(host.out_data().out_flags, 0x2100014);
     EXPECT_EQ(host.out_data().out_flags2, 0x800000);
     EXPECT_TRUE(host.ledger().calls().empty());
+    expect_parameter_setup();
+    ExpectBalanced();
 }
 
 // Each operation the effect calls sits at the host's entry number, counted

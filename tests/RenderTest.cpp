@@ -164,8 +164,8 @@ TEST_P(Looks, DrawsTheTextTheParametersDescribe)
         for (bool over_picture : {false, true}) {
             SCOPED_TRACE(std::string(depth ? "16-bit" : "8-bit") + (over_picture ? " over the picture" : ""));
             deep = depth;
-            const standin::World input =
-                over_picture ? standin::InputPicture::test_picture(width, height, deep) : standin::World(width, height, deep);
+            const standin::World input = over_picture ? standin::InputPicture::test_picture(width, height, deep)
+                                                      : standin::World(width, height, deep);
             standin::World out;
             host.clear_ledger();
             ASSERT_EQ(render(20, out, &input), PF_Err_NONE);
@@ -174,8 +174,8 @@ TEST_P(Looks, DrawsTheTextTheParametersDescribe)
             EXPECT_EQ(host.ledger().count("PF World Transform Suite v1.copy"), high ? 0u : 1u);
             EXPECT_EQ(host.ledger().named("PF World Transform Suite v1.transfer_rect").at(0).args.substr(0, 10),
                       "quality=" + std::to_string(request.quality) + " ");
-            EXPECT_EQ(host.ledger().named(deep ? "PF iterate16 Suite v1.iterate" : "PF Iterate8 Suite v1.iterate").at(0).args,
-                      "progress 0.." + std::to_string(height));
+            const char* iterate = deep ? "PF iterate16 Suite v1.iterate" : "PF Iterate8 Suite v1.iterate";
+            EXPECT_EQ(host.ledger().named(iterate).at(0).args, "progress 0.." + std::to_string(height));
             const standin::World expected = reference_frame(spec, input);
             EXPECT_TRUE(SameFrame(expected.def(), out.def()));
             EXPECT_EQ(first_difference(expected.def(), input.def()).empty(), spec.alpha == 0);

@@ -11,10 +11,12 @@
 
 namespace {
 
+using Names = std::vector<std::string>;
+
 struct BareHost {
     static inline SPErr answer = 0;
     static inline const void* suite = nullptr;
-    static inline std::vector<std::string> acquired, released; // "name" version
+    static inline Names acquired, released; // "name" version
 
     static std::string text(const char* name, int32_t version)
     {
@@ -71,13 +73,12 @@ TEST(SuiteHandler, AcquiresOnFirstUseAndReleasesEachOnce)
         suites.HandleSuite1();
         suites.UtilitySuite5();
         suites.AppSuite4();
-        EXPECT_EQ(BareHost::acquired, (std::vector<std::string>{"\"PF Handle Suite\" 2",
-                                                                       "\"AEGP Utility Suite\" 11",
-                                                                       "\"PF AE App Suite\" 6"}));
+        EXPECT_EQ(BareHost::acquired,
+                  (Names{"\"PF Handle Suite\" 2", "\"AEGP Utility Suite\" 11", "\"PF AE App Suite\" 6"}));
         EXPECT_TRUE(BareHost::released.empty());
     }
-    EXPECT_EQ(BareHost::released, (std::vector<std::string>{"\"PF AE App Suite\" 6", "\"PF Handle Suite\" 2",
-                                                                    "\"AEGP Utility Suite\" 11"}));
+    EXPECT_EQ(BareHost::released,
+              (Names{"\"PF AE App Suite\" 6", "\"PF Handle Suite\" 2", "\"AEGP Utility Suite\" 11"}));
 }
 
 // A null basic suite, a refused suite and a null one are each 516; a
@@ -94,38 +95,30 @@ TEST(SuiteHandler, MissingSuitesThrow516)
     }
 }
 
-class Scoper : public ::testing::Test {
-protected:
-    // The scoper passes its message as the format, with no arguments.
-    static int copy_format(A_char* dst, const A_char* format, ...)
-    {
-        std::strcpy(dst, format);
-        return 0;
-    }
-    void SetUp() override
-    {
-        utils.ansi.sprintf = copy_format;
-        in_data.utils = &utils;
-    }
-    void use(SPErr code, const void* delivered)
-    {
-        basic = BareHost::table(code, delivered);
-        in_data.pica_basicP = &basic;
-        out_data.out_flags = 0x5;
-        std::strcpy(out_data.return_msg, "untouched");
-    }
-
-    PF_InData in_data{};
-    PF_OutData out_data{};
-    PF_UtilCallbacks utils{};
-    SPBasicSuite basic{};
-};
+// The scoper passes its message as the format, with no arguments.
+int copy_format(A_char* dst, const A_char* format, ...)
+{
+    std::strcpy(dst, format);
+    return 0;
+}
 
 // A refused suite, or success with a null one: 13 thrown, nothing released,
 // and with an output record the message (the caller's, when given) and the
 // flag added to those already set.
-TEST_F(Scoper, FailureThrows13WithTheMessage)
+TEST(Scoper, FailureThrows13WithTheMessage)
 {
+    PF_UtilCallbacks utils{};
+    utils.ansi.sprintf = copy_format;
+    PF_InData in_data{};
+    in_data.utils = &utils;
+    PF_OutData out_data{};
+    SPBasicSuite basic{};
+    auto use = [&](SPErr code, const void* delivered) {
+        basic = BareHost::table(code, delivered);
+        in_data.pica_basicP = &basic;
+        out_data.out_flags = 0x5;
+        std::strcpy(out_data.return_msg, "untouched");
+    };
     for (SPErr code : {1, 4, 516, -1, 0}) {
         SCOPED_TRACE(code);
         use(code, nullptr);
