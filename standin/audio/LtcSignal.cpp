@@ -91,7 +91,7 @@ EncoderSetup encoder_setup(const LtcSpec& spec)
     return s;
 }
 
-// An encoder whose next frame is the first of the spec.
+// An encoder whose next frame is the clip's first.
 Encoder start_encoder(const LtcSpec& spec, const EncoderSetup& s)
 {
     Encoder encoder(ltc_encoder_create(spec.sample_rate, s.fps, s.standard, spec.parity ? 0 : LTC_NO_PARITY),
